@@ -1,0 +1,182 @@
+#include "support/run_data.hpp"
+
+#include "support/reader.hpp"
+#include "support/text.hpp"
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <string_view>
+
+namespace support {
+
+namespace {
+
+constexpr std::size_t piece_limit = 126;
+
+struct key_value {
+    std::string_view key;
+    std::string_view value;
+};
+
+constexpr bool is_white(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// Takes the next word of text, advancing past it.
+std::string_view next_word(std::string_view& text) {
+    std::size_t start = 0;
+    while (start < text.size() && is_white(text[start])) {
+        ++start;
+    }
+    std::size_t end = start;
+    while (end < text.size() && !is_white(text[end])) {
+        ++end;
+    }
+    const std::string_view word = text.substr(start, end - start);
+    text.remove_prefix(end);
+    return word;
+}
+
+template <std::size_t N> void copy_text(char (&field)[N], std::string_view value) {
+    const std::size_t size = std::min(value.size(), N - 1);
+    std::memcpy(field, value.data(), size);
+    field[size] = '\0';
+}
+
+// Value as a terminated string for the C conversions; a word of a piece always fits.
+struct number_text {
+    std::array<char, piece_limit + 1> bytes;
+};
+
+number_text terminated(std::string_view value) {
+    number_text text{};
+    std::memcpy(text.bytes.data(), value.data(), value.size());
+    return text;
+}
+
+// Signed number with an optional sign, decimal, octal (leading 0) or hexadecimal (leading 0x).
+// A value that does not start like a number, or does not fit, leaves the field unchanged.
+void store_signed(std::int32_t& field, std::string_view value) {
+    const number_text text = terminated(value);
+    char* end = nullptr;
+    errno = 0;
+    const long long number = std::strtoll(text.bytes.data(), &end, 0);
+    if (end == text.bytes.data() || errno == ERANGE ||
+        number < std::numeric_limits<std::int32_t>::min() ||
+        number > std::numeric_limits<std::int32_t>::max()) {
+        return;
+    }
+    field = static_cast<std::int32_t>(number);
+}
+
+// Unsigned decimal number; a negative or oversized value leaves the field unchanged.
+void store_unsigned(std::uint32_t& field, std::string_view value) {
+    const number_text text = terminated(value);
+    if (text.bytes[0] == '-') {
+        return;
+    }
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long number = std::strtoull(text.bytes.data(), &end, 10);
+    if (end == text.bytes.data() || errno == ERANGE ||
+        number > std::numeric_limits<std::uint32_t>::max()) {
+        return;
+    }
+    field = static_cast<std::uint32_t>(number);
+}
+
+// The sysop flag is read from the value's first character only: one decimal digit.
+void store_flag(std::int32_t& field, std::string_view value) {
+    if (!value.empty() && value[0] >= '0' && value[0] <= '9') {
+        field = value[0] - '0';
+    }
+}
+
+bool is_sysop_key(std::string_view key) {
+    constexpr std::string_view sysop = "sysop";
+    if (key.size() != sysop.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        const char c = key[i] >= 'A' && key[i] <= 'Z' ? static_cast<char>(key[i] + 32) : key[i];
+        if (c != sysop[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void store(run_data& rd, key_value line) {
+    const auto [key, value] = line;
+    if (key == "call") {
+        copy_text(rd.call, value);
+    } else if (key == "mybbs") {
+        copy_text(rd.mybbs, value);
+    } else if (key == "name") {
+        copy_text(rd.name, value);
+    } else if (key == "language") {
+        copy_text(rd.language, value);
+    } else if (key == "password") {
+        store_signed(rd.password, value);
+    } else if (is_sysop_key(key)) {
+        store_flag(rd.sysop, value);
+    } else if (key == "status") {
+        store_signed(rd.status, value);
+    } else if (key == "helplevel") {
+        store_signed(rd.helplevel, value);
+    } else if (key == "digi") {
+        copy_text(rd.digi, value);
+    } else if (key == "txt_output") {
+        copy_text(rd.txt_output, value);
+    } else if (key == "bin_output") {
+        copy_text(rd.bin_output, value);
+    } else if (key == "abinoutput") {
+        copy_text(rd.abinoutput, value);
+    } else if (key == "yappoutput") {
+        copy_text(rd.yappoutput, value);
+    } else if (key == "imp_output") {
+        copy_text(rd.imp_output, value);
+    } else if (key == "user_imp") {
+        copy_text(rd.user_imp, value);
+    } else if (key == "cmdline") {
+        copy_text(rd.cmdline, value);
+    } else if (key == "logintime") {
+        store_unsigned(rd.logintime, value);
+    } else if (key == "board") {
+        copy_text(rd.board, value);
+    }
+}
+
+// The mailbox ends every line; a last piece cut short by the end of the file is not taken,
+// unless it fills a whole piece.
+bool ended_by_end_of_file(std::span<const char> piece) {
+    return piece.size() < piece_limit && (piece.empty() || piece.back() != '\n');
+}
+
+} // namespace
+
+void read_run_data(run_data& rd) {
+    reader file;
+    open_reader(file, "rundat.kvd", "Error reading RUNDAT.KVD!\n");
+    std::array<char, piece_limit> piece;
+    for (;;) {
+        const std::size_t size = read_piece(file, piece);
+        if (ended_by_end_of_file(std::span(piece).first(size))) {
+            break;
+        }
+        std::string_view text(piece.data(), size);
+        const std::string_view key = next_word(text);
+        if (!key.empty()) {
+            store(rd, {key, next_word(text)});
+        }
+    }
+    for (char* path : {rd.txt_output, rd.bin_output, rd.abinoutput, rd.yappoutput, rd.imp_output,
+                       rd.user_imp, rd.cmdline, rd.board}) {
+        str_lower(path);
+    }
+}
+
+} // namespace support

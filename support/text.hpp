@@ -1,0 +1,32 @@
+#pragma once
+
+#include <span>
+
+namespace support {
+
+// Case conversion knows the 26 ASCII letters only; bytes of 0x80 and above are left alone.
+char* str_upper(char* s);
+char* str_lower(char* s);
+
+// The same conversion over a run of bytes that may hold NULs (table lines read by length).
+void lower_bytes(std::span<char> bytes);
+
+// Upper-cases one character, including the three umlauts of code page 437. The result is the
+// byte as a signed char widened to int: 0x84 gives 0x8E as -114.
+int upper_char_dos(char ch);
+
+// Turns the backslashes of a DOS path into slashes.
+void slashes_to_unix(char* s);
+
+// Position of the first (last) byte equal to ch, or -1; ch = 0 gives the length of s.
+int char_index(const char* s, char ch);
+int char_rindex(const char* s, char ch);
+
+// Copies s[start] through s[end] (end must lie within s) to d and terminates d; d is empty
+// when start > end.
+void copy_span(char* d, const char* s, unsigned start, unsigned end);
+
+// Sets the first n bytes of b to the low 8 bits of v.
+char* fill_bytes(char* b, int v, unsigned n);
+
+} // namespace support

@@ -1,0 +1,127 @@
+#include "tests/scratch.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace scratch {
+
+mailbox_dir::mailbox_dir() {
+    std::string templ = (std::filesystem::temp_directory_path() / "boardmap-XXXXXX").string();
+    if (::mkdtemp(templ.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    path_ = templ;
+}
+
+mailbox_dir::~mailbox_dir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+void mailbox_dir::write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(file(name), std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::string mailbox_dir::read(const std::string& name) const {
+    std::ifstream in(file(name), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+bool mailbox_dir::exists(const std::string& name) const {
+    return std::filesystem::exists(std::filesystem::symlink_status(file(name)));
+}
+
+std::vector<std::string> mailbox_dir::names() const {
+    std::vector<std::string> result;
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+        result.push_back(entry.path().filename().string());
+    }
+    std::sort(result.begin(), result.end());
+    return result;
+}
+
+namespace {
+
+std::string drain(int fd) {
+    std::string bytes;
+    char buffer[4096];
+    ssize_t got;
+    while ((got = ::read(fd, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR)) {
+        if (got > 0) {
+            bytes.append(buffer, static_cast<std::size_t>(got));
+        }
+    }
+    return bytes;
+}
+
+// Forks a child with standard output and error on files, runs body in it, and collects.
+outcome capture(const std::string& dir, const std::function<void()>& body) {
+    std::FILE* out_file = std::tmpfile();
+    std::FILE* err_file = std::tmpfile();
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(::fileno(out_file), 1);
+        ::dup2(::fileno(err_file), 2);
+        if (::chdir(dir.c_str()) != 0) {
+            ::_exit(127);
+        }
+        body();
+        std::fflush(nullptr);
+        ::_exit(0);
+    }
+    int wait_status = 0;
+    ::waitpid(pid, &wait_status, 0);
+    outcome result;
+    ::lseek(::fileno(out_file), 0, SEEK_SET);
+    ::lseek(::fileno(err_file), 0, SEEK_SET);
+    result.out = drain(::fileno(out_file));
+    result.err = drain(::fileno(err_file));
+    std::fclose(out_file);
+    std::fclose(err_file);
+    result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+    return result;
+}
+
+} // namespace
+
+outcome run_in_child(const std::string& dir, const std::function<void()>& fn) {
+    return capture(dir, fn);
+}
+
+outcome run_program(const std::string& dir, const std::vector<std::string>& argv,
+                    const std::vector<std::string>& extra_env) {
+    return capture(dir, [&] {
+        std::vector<char*> args;
+        for (const std::string& arg : argv) {
+            args.push_back(const_cast<char*>(arg.c_str()));
+        }
+        args.push_back(nullptr);
+        std::vector<char*> env;
+        for (char** e = environ; *e != nullptr; ++e) {
+            env.push_back(*e);
+        }
+        for (const std::string& entry : extra_env) {
+            env.push_back(const_cast<char*>(entry.c_str()));
+        }
+        env.push_back(nullptr);
+        ::execve(args[0], args.data(), env.data());
+        ::_exit(126);
+    });
+}
+
+} // namespace scratch

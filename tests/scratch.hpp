@@ -1,0 +1,44 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace scratch {
+
+// A temporary mailbox directory, removed with everything in it when the test ends.
+class mailbox_dir {
+  public:
+    mailbox_dir();
+    ~mailbox_dir();
+    mailbox_dir(const mailbox_dir&) = delete;
+    mailbox_dir& operator=(const mailbox_dir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    void write(const std::string& name, const std::string& bytes) const;
+    std::string read(const std::string& name) const;
+    bool exists(const std::string& name) const;
+    // Names in the directory, sorted.
+    std::vector<std::string> names() const;
+
+  private:
+    std::string path_;
+};
+
+struct outcome {
+    std::string out; // everything written to standard output
+    std::string err; // everything written to standard error
+    int status = -1; // exit status, or -1 when killed by a signal
+};
+
+// Runs fn in a child process whose working directory is dir, capturing its output and exit
+// status; fn returning counts as status 0. For routines that end the process on failure.
+outcome run_in_child(const std::string& dir, const std::function<void()>& fn);
+
+// Runs the program with the arguments (argv[0] is the program) in dir, optionally with extra
+// environment entries ("NAME=value").
+outcome run_program(const std::string& dir, const std::vector<std::string>& argv,
+                    const std::vector<std::string>& extra_env = {});
+
+} // namespace scratch

@@ -1,0 +1,107 @@
+#include "support/fail.hpp"
+#include "tool/table.hpp"
+
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace boardmap {
+
+namespace {
+
+// Orders the first bytes of a working copy against the key as unsigned bytes; a copy that ends
+// within the key's length sorts below it.
+int compare_with_key(const line& work, const match_key& key) {
+    for (std::size_t i = 0; i < key.size; ++i) {
+        if (i == work.size) {
+            return -1;
+        }
+        const auto a = static_cast<unsigned char>(work.bytes[i]);
+        const auto b = static_cast<unsigned char>(key.bytes[i]);
+        if (a != b) {
+            return a < b ? -1 : 1;
+        }
+    }
+    return 0;
+}
+
+// The key (old name and one blank) and the first 8 characters of the new name, lower-cased
+// and in column layout; with an empty new name, just the old name and one blank.
+line make_new_line(const match_key& key, const char* new_name) {
+    line made{};
+    std::memcpy(made.bytes.data(), key.bytes.data(), key.size);
+    made.size = key.size;
+    const std::size_t new_size = ::strnlen(new_name, name_limit);
+    std::memcpy(made.bytes.data() + made.size, new_name, new_size);
+    made.size += new_size;
+    lower_line(made);
+    format_columns(made);
+    return made;
+}
+
+mode_t permissions_of(const support::reader& file) {
+    struct stat status {};
+    if (::fstat(file.fd, &status) != 0) {
+        support::fail("%s", read_failure);
+    }
+    return status.st_mode;
+}
+
+} // namespace
+
+// Inserts "old new" before the first line that sorts at or after the old name, brings every
+// line into column layout, drops empty lines, and rewrites the table.
+void add_entry(const char* old_name, const char* new_name) {
+    const change_lock lock = lock_table_for_change();
+    support::reader file;
+    support::open_reader(file, table_name, read_failure);
+    const match_key key = make_match_key(old_name);
+
+    static table t;
+    t.count = 0;
+    std::size_t insert_at = 0;
+    for (;;) {
+        if (t.count == slot_count) {
+            support::fail("%s", too_many_entries);
+        }
+        line& slot = t.slots[t.count];
+        if (!read_line(file, slot)) {
+            insert_at = t.count;
+            break;
+        }
+        format_columns(slot);
+        line work = slot;
+        lower_line(work);
+        const int order = compare_with_key(work, key);
+        if (order == 0) {
+            // Only this line can hold the name in a table kept in the tool's own order.
+            support::fail("Entry \"%s\" already exists!\n", old_name);
+        }
+        ++t.count;
+        if (order > 0) {
+            insert_at = t.count - 1;
+            break;
+        }
+    }
+    if (t.count + 1 > max_lines) {
+        support::fail("%s", too_many_entries);
+    }
+    for (std::size_t i = t.count; i > insert_at; --i) {
+        t.slots[i] = t.slots[i - 1];
+    }
+    t.slots[insert_at] = make_new_line(key, new_name);
+    ++t.count;
+
+    line piece;
+    while (read_line(file, piece)) {
+        if (t.count == max_lines) {
+            support::fail("%s", too_many_entries);
+        }
+        format_columns(piece);
+        t.slots[t.count++] = piece;
+    }
+    std::printf("%i entries written.\n",
+                rewrite_table(t, write_form::add_line_ends, permissions_of(file), lock));
+}
+
+} // namespace boardmap

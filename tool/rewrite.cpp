@@ -1,0 +1,120 @@
+#include "support/fail.hpp"
+#include "tool/table.hpp"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace boardmap {
+
+namespace {
+
+// Scratch names beside the table, used only while the change lock is held.
+constexpr const char* new_table_name = "boardmap.new";
+constexpr const char* previous_name = "boardmap.old";
+
+[[noreturn]] void abandon_rewrite() {
+    ::unlink(new_table_name);
+    ::unlink(previous_name);
+    support::fail("%s", write_failure);
+}
+
+bool write_all(int fd, const char* bytes, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, bytes, size);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// The new table's bytes, laid out once so that it is written with as few calls as possible.
+struct table_image {
+    std::array<char, slot_count*(line_capacity + 1)> bytes;
+    std::size_t size = 0;
+    int lines = 0;
+};
+
+void append(table_image& image, std::span<const char> bytes) {
+    std::memcpy(image.bytes.data() + image.size, bytes.data(), bytes.size());
+    image.size += bytes.size();
+}
+
+void lay_out(const table& t, write_form form, table_image& image) {
+    for (std::size_t i = 0; i < t.count; ++i) {
+        const line& slot = t.slots[i];
+        if (form == write_form::add_line_ends) {
+            if (slot.size == 0 || slot.bytes[0] == '\n') {
+                continue;
+            }
+            append(image, slot.text());
+            append(image, std::span("\n", 1));
+        } else {
+            append(image, slot.text());
+        }
+        ++image.lines;
+    }
+}
+
+} // namespace
+
+change_lock lock_table_for_change() {
+    const int directory_fd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (directory_fd < 0) {
+        support::fail("%s", write_failure);
+    }
+    while (::flock(directory_fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            support::fail("%s", write_failure);
+        }
+    }
+    // A change killed half-way may have left its scratch files; no other writer can use them now.
+    ::unlink(new_table_name);
+    ::unlink(previous_name);
+    return {directory_fd};
+}
+
+int rewrite_table(const table& t, write_form form, mode_t mode, change_lock lock) {
+    static table_image image;
+    image.size = 0;
+    image.lines = 0;
+    lay_out(t, form, image);
+
+    // Past a file size limit the write should fail and be cleaned up, not kill the run.
+    std::signal(SIGXFSZ, SIG_IGN);
+    const mode_t permissions = mode & 07777;
+    const int fd = ::open(new_table_name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, permissions);
+    if (fd < 0) {
+        support::fail("%s", write_failure);
+    }
+    if (::fchmod(fd, permissions) != 0 || !write_all(fd, image.bytes.data(), image.size) ||
+        ::fsync(fd) != 0) {
+        ::close(fd);
+        abandon_rewrite();
+    }
+    if (::close(fd) != 0) {
+        abandon_rewrite();
+    }
+    // The previous table becomes the backup through a second name, so boardmap.kvd never
+    // disappears: first the backup is replaced, then the table, each by one rename.
+    if (::link(table_name, previous_name) != 0 || ::rename(previous_name, backup_name) != 0 ||
+        ::rename(new_table_name, table_name) != 0) {
+        abandon_rewrite();
+    }
+    // The renames are done; making them durable is all that is left, and cannot be undone.
+    static_cast<void>(::fsync(lock.directory_fd));
+    return image.lines;
+}
+
+} // namespace boardmap
