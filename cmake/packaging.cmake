@@ -1,0 +1,1 @@
+# Debian package of the tool and its manual page (cpack -G DEB).
