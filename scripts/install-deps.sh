@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Installs what a Debian 12 machine lacks for building and testing boardmap.
+#
+#   bash scripts/install-deps.sh          build and test: cmake, g++, make, GoogleTest
+#   bash scripts/install-deps.sh all      also clang (clang build, libFuzzer), valgrind,
+#                                         hyperfine and time (benchmarks), dpkg-dev and file
+#                                         (Debian package)
+#
+# Asks dpkg which packages are missing first and runs apt-get only for those, so it is a no-op
+# on a machine that has them all. Uses sudo only when not run as root.
+set -euo pipefail
+
+build_packages=(cmake g++ make libgtest-dev)
+extra_packages=(clang libclang-rt-14-dev valgrind hyperfine time dpkg-dev file)
+
+case "${1:-build}" in
+build | test) wanted=("${build_packages[@]}") ;;
+all) wanted=("${build_packages[@]}" "${extra_packages[@]}") ;;
+-h | --help)
+    sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'
+    exit 0
+    ;;
+*)
+    echo "usage: $0 [build|all]" >&2
+    exit 2
+    ;;
+esac
+
+missing=()
+for package in "${wanted[@]}"; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
+    if [[ "$status" != installed ]]; then
+        missing+=("$package")
+    fi
+done
+
+if ((${#missing[@]} == 0)); then
+    echo "install-deps: all ${#wanted[@]} packages present (${wanted[*]})"
+    exit 0
+fi
+
+sudo=()
+if [[ $(id -u) -ne 0 ]]; then
+    if ! command -v sudo >/dev/null; then
+        echo "install-deps: not root and no sudo; please install: ${missing[*]}" >&2
+        exit 1
+    fi
+    sudo=(sudo)
+fi
+
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -q
+"${sudo[@]}" apt-get install -y -q "${missing[@]}"
