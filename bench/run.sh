@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# Benchmark of boardmap against the plain tools that do the same amount of file work.
+#
+#   bash bench/run.sh              builds the release preset (build-release/) and measures it
+#   BOARDMAP=path bash bench/run.sh    measures that binary instead, without building
+#   RUNS=50 bash bench/run.sh          fewer timed runs per command (default 200 and 100)
+#
+# For tables of 1, 100 and 999 lines, made in a temporary mailbox directory:
+#   search  `boardmap x`             against  `grep -iF x boardmap.kvd`
+#   add     `boardmap + b499z new`   against  `cp` of the table + `sync -f` on the copy
+#   delete  `boardmap - <name>`      against  the same cp + sync -f
+# Wall times are hyperfine medians (the table is restored before every add and delete run with
+# --prepare); the baseline of a change is the median of `cp` plus the median of `sync -f` on a
+# freshly copied file, measured in the same run. Heap allocations per run come from valgrind's
+# memcheck ("total heap usage"), peak memory from /usr/bin/time -f %M, instructions from
+# callgrind (total Ir). A 999-line table is full, so its add runs on 998 lines (and makes 999).
+#
+# Needs hyperfine, valgrind and time: bash scripts/install-deps.sh all
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+search_runs=${RUNS:-200}
+change_runs=${RUNS:-100}
+
+for tool in hyperfine valgrind /usr/bin/time; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "bench: $tool missing; run: bash scripts/install-deps.sh all" >&2
+        exit 1
+    fi
+done
+
+if [[ -n "${BOARDMAP:-}" ]]; then
+    boardmap=$(realpath "$BOARDMAP")
+else
+    (cd "$root" && cmake --preset release >/dev/null && cmake --build --preset release -j2 >/dev/null)
+    boardmap=$root/build-release/boardmap
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/boardmap-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+mailbox=$work/mailbox
+mkdir "$mailbox"
+printf 'call N0CALL\nname Bench\nsysop 1\n' >"$mailbox/rundat.kvd"
+
+# A table of n lines as the tool writes it: old names b000, b001, ... in order; every tenth new
+# name holds an 'x' (dx...), so `boardmap x` finds a tenth of the table.
+make_table() {
+    local n=$1 i new
+    for ((i = 0; i < n; i++)); do
+        if ((i % 10 == 0)); then new=$(printf 'dx%03d' "$i"); else new=$(printf 'n%03d' "$i"); fi
+        printf '%-8s  %-8s\n' "$(printf 'b%03d' "$i")" "$new"
+    done
+}
+
+# median_ms CSV: median wall time in milliseconds of the command in a hyperfine CSV export
+# (columns: command, mean, stddev, median, ...). The median keeps a stray slow run on a busy
+# machine from moving the figure.
+median_ms() { awk -F, 'NR == 2 { printf "%.3f", $4 * 1000 }' "$1"; }
+
+# timed NAME PREPARE COMMAND...: median wall time (ms) of COMMAND run in the mailbox, PREPARE
+# (may be empty) run before each run.
+timed() {
+    local csv=$work/$1.csv prepare=$2
+    shift 2
+    local args=(-N --style none --warmup 10 --runs "$runs" --export-csv "$csv")
+    [[ -n "$prepare" ]] && args+=(--prepare "$prepare")
+    if ! (cd "$mailbox" && hyperfine "${args[@]}" "$*" >/dev/null 2>"$work/hyperfine.err"); then
+        cat "$work/hyperfine.err" >&2
+        exit 1
+    fi
+    median_ms "$csv"
+}
+
+# profile PREPARE COMMAND...: "allocations peak_kib instructions" of one run of COMMAND.
+profile() {
+    local prepare=$1
+    shift
+    local allocs peak instructions
+    (cd "$mailbox" && $prepare && valgrind --tool=memcheck --log-file="$work/memcheck.log" "$@" >/dev/null) || true
+    allocs=$(sed -n 's/.*total heap usage: \([0-9,]*\) allocs.*/\1/p' "$work/memcheck.log" | tr -d ,)
+    (cd "$mailbox" && $prepare && /usr/bin/time -f %M -o "$work/time.txt" "$@" >/dev/null) || true
+    peak=$(tail -n 1 "$work/time.txt")
+    (cd "$mailbox" && $prepare && valgrind --tool=callgrind --callgrind-out-file="$work/callgrind.out" \
+        --log-file="$work/callgrind.log" "$@" >/dev/null) || true
+    instructions=$(sed -n 's/.*Collected : \([0-9]*\).*/\1/p' "$work/callgrind.log")
+    echo "${allocs:-?} ${peak:-?} ${instructions:-?}"
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "?" }'; }
+
+rows=()
+declare -A allocations
+for lines in 1 100 999; do
+    make_table "$lines" >"$work/table-$lines.kvd"
+    add_lines=$((lines < 999 ? lines : 998))
+    make_table "$add_lines" >"$work/table-add-$lines.kvd"
+    victim=$(printf 'b%03d' $((lines / 2)))
+    restore="cp $work/table-$lines.kvd $mailbox/boardmap.kvd"
+    restore_add="cp $work/table-add-$lines.kvd $mailbox/boardmap.kvd"
+    cp "$work/table-$lines.kvd" "$mailbox/boardmap.kvd"
+
+    runs=$search_runs
+    tool_ms=$(timed "search-$lines" "" "$boardmap" x)
+    grep_ms=$(timed "grep-$lines" "" grep -iF x boardmap.kvd)
+    read -r a p i < <(profile "true" "$boardmap" x)
+    allocations[search-$lines]=$a
+    rows+=("$lines|search|$tool_ms|$grep_ms|grep -iF|$(ratio "$tool_ms" "$grep_ms")|$a|$p|$i")
+
+    runs=$change_runs
+    cp_ms=$(timed "cp-$lines" "" cp "$work/table-$lines.kvd" copy.kvd)
+    sync_ms=$(timed "sync-$lines" "cp $work/table-$lines.kvd $mailbox/copy.kvd" sync -f copy.kvd)
+    rm -f "$mailbox/copy.kvd"
+    base_ms=$(awk -v a="$cp_ms" -v b="$sync_ms" 'BEGIN { printf "%.3f", a + b }')
+
+    tool_ms=$(timed "add-$lines" "$restore_add" "$boardmap" + b499z new)
+    read -r a p i < <(profile "$restore_add" "$boardmap" + b499z new)
+    allocations[add-$lines]=$a
+    label=add
+    ((add_lines != lines)) && label="add ($add_lines+1)"
+    rows+=("$lines|$label|$tool_ms|$base_ms|cp+sync -f|$(ratio "$tool_ms" "$base_ms")|$a|$p|$i")
+
+    tool_ms=$(timed "delete-$lines" "$restore" "$boardmap" - "$victim")
+    read -r a p i < <(profile "$restore" "$boardmap" - "$victim")
+    allocations[delete-$lines]=$a
+    rows+=("$lines|delete|$tool_ms|$base_ms|cp+sync -f|$(ratio "$tool_ms" "$base_ms")|$a|$p|$i")
+done
+
+echo "boardmap $(cd "$mailbox" && "$boardmap" '?' | sed -n '1s/.* //p') at $boardmap"
+echo "$(nproc) CPUs, $(uname -sr), $(df -T "$work" | awk 'NR == 2 { print $2 }') at $work"
+echo "wall times: hyperfine medians of $search_runs runs per search, $change_runs per change (10 warm-up)"
+echo "ratio = boardmap / baseline, below 1.0: boardmap is faster; allocs, peak KiB and instructions: one run"
+echo
+fmt='%-6s %-14s %12s %12s %-11s %6s %7s %9s %13s\n'
+# shellcheck disable=SC2059
+printf "$fmt" lines command "boardmap ms" "baseline ms" baseline ratio allocs "peak KiB" instructions
+# shellcheck disable=SC2059
+printf "$fmt" ------ -------------- ------------ ------------ ----------- ------ ------- --------- -------------
+for row in "${rows[@]}"; do
+    IFS='|' read -r l c t b bn r a p i <<<"$row"
+    # shellcheck disable=SC2059
+    printf "$fmt" "$l" "$c" "$t" "$b" "$bn" "$r" "$a" "$p" "$i"
+done
+echo
+
+status=0
+for command in search add delete; do
+    if [[ "${allocations[$command-1]}" == "${allocations[$command-999]}" ]]; then
+        echo "heap allocations of $command: ${allocations[$command-1]} for 1 line and for 999 lines (independent of the table)"
+    else
+        echo "heap allocations of $command: ${allocations[$command-1]} for 1 line, ${allocations[$command-999]} for 999 lines: GROWS WITH THE TABLE"
+        status=1
+    fi
+done
+exit "$status"
