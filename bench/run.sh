@@ -3,7 +3,8 @@
 #
 #   bash bench/run.sh              builds the release preset (build-release/) and measures it
 #   BOARDMAP=path bash bench/run.sh    measures that binary instead, without building
-#   RUNS=50 bash bench/run.sh          fewer timed runs per command (default 200 and 100)
+#   RUNS=50 bash bench/run.sh          timed runs per command (default 200 per search, 100 per
+#                                      change), spread over ROUNDS rounds (default 5)
 #
 # For tables of 1, 100 and 999 lines, made in a temporary mailbox directory:
 #   search  `boardmap x`             against  `grep -iF x boardmap.kvd`
@@ -11,7 +12,8 @@
 #   delete  `boardmap - <name>`      against  the same cp + sync -f
 # Wall times are hyperfine medians (the table is restored before every add and delete run with
 # --prepare); the baseline of a change is the median of `cp` plus the median of `sync -f` on a
-# freshly copied file, measured in the same run. Heap allocations per run come from valgrind's
+# freshly copied file, measured in the same run. The commands and their baselines are measured
+# in turns over several rounds, and each figure is the median of the rounds' medians. Heap allocations per run come from valgrind's
 # memcheck ("total heap usage"), peak memory from /usr/bin/time -f %M, instructions from
 # callgrind (total Ir). A 999-line table is full, so its add runs on 998 lines (and makes 999).
 #
@@ -21,6 +23,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 search_runs=${RUNS:-200}
 change_runs=${RUNS:-100}
+rounds=${ROUNDS:-5}
 
 for tool in hyperfine valgrind /usr/bin/time; do
     if ! command -v "$tool" >/dev/null; then
@@ -62,7 +65,7 @@ median_ms() { awk -F, 'NR == 2 { printf "%.3f", $4 * 1000 }' "$1"; }
 timed() {
     local csv=$work/$1.csv prepare=$2
     shift 2
-    local args=(-N --style none --warmup 10 --runs "$runs" --export-csv "$csv")
+    local args=(-N --style none --warmup 3 --runs "$runs" --export-csv "$csv")
     [[ -n "$prepare" ]] && args+=(--prepare "$prepare")
     if ! (cd "$mailbox" && hyperfine "${args[@]}" "$*" >/dev/null 2>"$work/hyperfine.err"); then
         cat "$work/hyperfine.err" >&2
@@ -86,6 +89,11 @@ profile() {
     echo "${allocs:-?} ${peak:-?} ${instructions:-?}"
 }
 
+# median NUMBER...: the middle value (the mean of the two middle ones for an even count).
+median() {
+    printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { printf "%.3f", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "?" }'; }
 
 rows=()
@@ -99,35 +107,45 @@ for lines in 1 100 999; do
     restore_add="cp $work/table-add-$lines.kvd $mailbox/boardmap.kvd"
     cp "$work/table-$lines.kvd" "$mailbox/boardmap.kvd"
 
-    runs=$search_runs
-    tool_ms=$(timed "search-$lines" "" "$boardmap" x)
-    grep_ms=$(timed "grep-$lines" "" grep -iF x boardmap.kvd)
+    # The commands and their baselines take turns, round by round, so that a busy spell of the
+    # machine (other builds, disk flushes) falls on both sides alike.
+    declare -A times=()
+    for ((round = 1; round <= rounds; round++)); do
+        runs=$((search_runs / rounds))
+        times[search]+=" $(timed search "" "$boardmap" x)"
+        times[grep]+=" $(timed grep "" grep -iF x boardmap.kvd)"
+        runs=$((change_runs / rounds))
+        times[cp]+=" $(timed cp "" cp "$work/table-$lines.kvd" copy.kvd)"
+        times[sync]+=" $(timed sync "cp $work/table-$lines.kvd $mailbox/copy.kvd" sync -f copy.kvd)"
+        rm -f "$mailbox/copy.kvd"
+        times[add]+=" $(timed add "$restore_add" "$boardmap" + b499z new)"
+        times[delete]+=" $(timed delete "$restore" "$boardmap" - "$victim")"
+        cp "$work/table-$lines.kvd" "$mailbox/boardmap.kvd"
+    done
+    for key in "${!times[@]}"; do
+        times[$key]=$(median ${times[$key]})
+    done
+    base_ms=$(awk -v a="${times[cp]}" -v b="${times[sync]}" 'BEGIN { printf "%.3f", a + b }')
+
     read -r a p i < <(profile "true" "$boardmap" x)
     allocations[search-$lines]=$a
-    rows+=("$lines|search|$tool_ms|$grep_ms|grep -iF|$(ratio "$tool_ms" "$grep_ms")|$a|$p|$i")
+    rows+=("$lines|search|${times[search]}|${times[grep]}|grep -iF|$(ratio "${times[search]}" "${times[grep]}")|$a|$p|$i")
 
-    runs=$change_runs
-    cp_ms=$(timed "cp-$lines" "" cp "$work/table-$lines.kvd" copy.kvd)
-    sync_ms=$(timed "sync-$lines" "cp $work/table-$lines.kvd $mailbox/copy.kvd" sync -f copy.kvd)
-    rm -f "$mailbox/copy.kvd"
-    base_ms=$(awk -v a="$cp_ms" -v b="$sync_ms" 'BEGIN { printf "%.3f", a + b }')
-
-    tool_ms=$(timed "add-$lines" "$restore_add" "$boardmap" + b499z new)
     read -r a p i < <(profile "$restore_add" "$boardmap" + b499z new)
     allocations[add-$lines]=$a
     label=add
     ((add_lines != lines)) && label="add ($add_lines+1)"
-    rows+=("$lines|$label|$tool_ms|$base_ms|cp+sync -f|$(ratio "$tool_ms" "$base_ms")|$a|$p|$i")
+    rows+=("$lines|$label|${times[add]}|$base_ms|cp+sync -f|$(ratio "${times[add]}" "$base_ms")|$a|$p|$i")
 
-    tool_ms=$(timed "delete-$lines" "$restore" "$boardmap" - "$victim")
     read -r a p i < <(profile "$restore" "$boardmap" - "$victim")
     allocations[delete-$lines]=$a
-    rows+=("$lines|delete|$tool_ms|$base_ms|cp+sync -f|$(ratio "$tool_ms" "$base_ms")|$a|$p|$i")
+    rows+=("$lines|delete|${times[delete]}|$base_ms|cp+sync -f|$(ratio "${times[delete]}" "$base_ms")|$a|$p|$i")
+    unset times
 done
 
 echo "boardmap $(cd "$mailbox" && "$boardmap" '?' | sed -n '1s/.* //p') at $boardmap"
 echo "$(nproc) CPUs, $(uname -sr), $(df -T "$work" | awk 'NR == 2 { print $2 }') at $work"
-echo "wall times: hyperfine medians of $search_runs runs per search, $change_runs per change (10 warm-up)"
+echo "wall times: medians of $search_runs runs per search, $change_runs per change, in $rounds rounds taking turns with the baselines"
 echo "ratio = boardmap / baseline, below 1.0: boardmap is faster; allocs, peak KiB and instructions: one run"
 echo
 fmt='%-6s %-14s %12s %12s %-11s %6s %7s %9s %13s\n'

@@ -16,10 +16,11 @@ set(CPACK_PACKAGE_CONTACT "${BOARDMAP_MAINTAINER}")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "board map table tool for packet-radio mailboxes")
 set(CPACK_PACKAGE_DESCRIPTION
-    "boardmap runs beside a packet-radio mailbox as an external command. It keeps the board map
-table boardmap.kvd, which maps old board names to new ones: every user may search it, and a
-sysop may add and delete entries. The previous table is kept as boardmap.bak, and every change
-replaces the table atomically under a lock on the mailbox directory.")
+    "boardmap runs beside a packet-radio mailbox as an external command. It
+keeps the board map table boardmap.kvd, which maps old board names to new
+ones: every user may search it, and a sysop may add and delete entries.
+The previous table is kept as boardmap.bak; every change replaces the
+table atomically, under a lock on the mailbox directory.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/;/build.*/")
 
