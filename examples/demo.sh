@@ -69,6 +69,7 @@ if [[ -x "$lookup_example" ]]; then
     echo "# The support module's example program, in the same mailbox:"
     echo
     show lookup_example "$lookup_example"
+    show lookup_example "$lookup_example" n0call
 else
     echo "# (${lookup_example#"$root/"} is not built; the support module's example is skipped.)"
 fi
