@@ -1,0 +1,574 @@
+// Fuzzes listing, adding and deleting on arbitrary table bytes and command words.
+//
+// Input: commands, then the table.
+//   '+' old NUL new NUL   add_entry(old, new)
+//   '-' board NUL         delete_entry(board)
+//   '=' search NUL        list_entries(search)
+// A word cut short by the end of the input ends there. Commands are read while the next byte
+// is '+', '-' or '=', at most 8; then one byte is skipped and the rest of the input is
+// boardmap.kvd. The commands run one after the other on the same mailbox directory.
+//
+// The routines end the process on failure and hold the change lock until it ends, so each
+// command runs in a forked child. After every run the fuzzer checks, against a model of the
+// table's pieces and column layout:
+// - the child ended with status 0 or 1 (a signal or a sanitizer report is a finding);
+// - only boardmap.kvd and boardmap.bak remain, and the table keeps its permission bits;
+// - a failure printed its one message and left table and backup as they were;
+// - a listing printed exactly the matching pieces and changed nothing;
+// - after a change the backup is the previous table; a delete removed exactly one piece
+//   holding the name and left every other byte; an add kept every line in column layout and
+//   in order, dropped the empty ones, and inserted the new line between two of them.
+
+#include "tool/table.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sanitizer/common_interface_defs.h>
+#include <span>
+#include <string>
+#include <string_view>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#ifndef __x86_64__
+#error "The children hand back coverage through x86-64 assembly (see coverage_counters)."
+#endif
+
+namespace {
+
+constexpr std::size_t max_commands = 8;
+constexpr mode_t table_mode = 0640; // not the umask's default, so a lost mode shows
+constexpr int sanitizer_status = 77;
+
+struct command {
+    char kind;
+    std::string first;
+    std::string second;
+};
+
+struct fuzz_input {
+    std::vector<command> commands;
+    std::string table;
+};
+
+std::string take_word(const std::uint8_t* data, std::size_t size, std::size_t& at) {
+    const std::size_t start = at;
+    while (at < size && data[at] != 0) {
+        ++at;
+    }
+    std::string word(reinterpret_cast<const char*>(data) + start, at - start);
+    if (at < size) {
+        ++at;
+    }
+    return word;
+}
+
+fuzz_input parse(const std::uint8_t* data, std::size_t size) {
+    fuzz_input in;
+    std::size_t at = 0;
+    while (at < size && in.commands.size() < max_commands && data[at] != 0 &&
+           std::strchr("+-=", data[at]) != nullptr) {
+        command c{static_cast<char>(data[at++]), {}, {}};
+        c.first = take_word(data, size, at);
+        if (c.kind == '+') {
+            c.second = take_word(data, size, at);
+        }
+        in.commands.push_back(c);
+    }
+    if (at < size) {
+        ++at;
+    }
+    in.table.assign(reinterpret_cast<const char*>(data) + at, size - at);
+    return in;
+}
+
+[[noreturn]] void finding(const char* what) {
+    std::fprintf(stderr, "table_fuzz: %s\n", what);
+    std::abort();
+}
+
+void require(bool holds, const char* what) {
+    if (!holds) {
+        finding(what);
+    }
+}
+
+// ---- Children, forked by a server -------------------------------------------------------
+
+// Each command runs in a child process. Forking the fuzzer costs several times more once
+// libFuzzer has set up its tables, so a server forked at start-up forks the children. libFuzzer
+// reads only its own coverage counters: a child hands its counters back through a shared
+// mapping, a written flag followed by the counters.
+constexpr unsigned child_seconds = 10; // a run that hangs ends by SIGALRM
+
+std::string scratch;
+int output_fd = -1;
+std::span<std::uint8_t> counters;
+std::uint8_t* shared_counters = nullptr;
+int to_server = -1;
+int from_server = -1;
+
+// The program's coverage counters lie between the start and stop symbols of their section.
+// They are named in assembly: a C++ declaration would clash with the instrumentation's own.
+std::span<std::uint8_t> coverage_counters() {
+    std::uint8_t* start;
+    std::uint8_t* stop;
+    asm("leaq __start___sancov_cntrs(%%rip), %0" : "=r"(start));
+    asm("leaq __stop___sancov_cntrs(%%rip), %0" : "=r"(stop));
+    return {start, stop};
+}
+
+// Every way out of the child ends here: keep what the routine printed, hand back coverage,
+// and skip the exit handlers (the leak check at exit would cost more than the run).
+void leave_child(int status, void*) {
+    std::fflush(stdout);
+    std::memcpy(shared_counters + 1, counters.data(), counters.size());
+    shared_counters[0] = 1;
+    ::_exit(status);
+}
+
+void sanitizer_death() {
+    ::_exit(sanitizer_status);
+}
+
+void take_child_coverage() {
+    if (shared_counters[0] == 0) {
+        return;
+    }
+    for (std::size_t i = 0; i < counters.size(); ++i) {
+        counters[i] = std::max(counters[i], shared_counters[i + 1]);
+    }
+    shared_counters[0] = 0;
+}
+
+// A request is the number of the command, then the whole input.
+void run_request(std::string_view request) {
+    const fuzz_input in =
+        parse(reinterpret_cast<const std::uint8_t*>(request.data()) + 1, request.size() - 1);
+    const command& c = in.commands[static_cast<unsigned char>(request[0])];
+    switch (c.kind) {
+    case '+':
+        boardmap::add_entry(c.first.c_str(), c.second.c_str());
+        break;
+    case '-':
+        boardmap::delete_entry(c.first.c_str());
+        break;
+    default:
+        boardmap::list_entries(c.first.c_str());
+    }
+}
+
+[[noreturn]] void child(std::string_view request) {
+    __sanitizer_set_death_callback(sanitizer_death);
+    std::signal(SIGALRM, SIG_DFL);
+    ::alarm(child_seconds);
+    if (::dup2(output_fd, 1) < 0 || ::chdir(scratch.c_str()) != 0) {
+        ::_exit(2);
+    }
+    ::on_exit(leave_child, nullptr);
+    run_request(request);
+    std::exit(0);
+}
+
+bool read_all(int fd, void* bytes, std::size_t size) {
+    auto* at = static_cast<char*>(bytes);
+    while (size > 0) {
+        const ssize_t got = ::read(fd, at, size);
+        if (got <= 0 && !(got < 0 && errno == EINTR)) {
+            return false;
+        }
+        at += std::max<ssize_t>(got, 0);
+        size -= static_cast<std::size_t>(std::max<ssize_t>(got, 0));
+    }
+    return true;
+}
+
+bool write_all(int fd, const void* bytes, std::size_t size) {
+    const auto* at = static_cast<const char*>(bytes);
+    while (size > 0) {
+        const ssize_t put = ::write(fd, at, size);
+        if (put <= 0 && !(put < 0 && errno == EINTR)) {
+            return false;
+        }
+        at += std::max<ssize_t>(put, 0);
+        size -= static_cast<std::size_t>(std::max<ssize_t>(put, 0));
+    }
+    return true;
+}
+
+// Forks one child per request and replies with its wait status (-1: no fork); ends when the
+// fuzzer closes its end.
+[[noreturn]] void serve(int requests, int replies) {
+    std::string request;
+    std::uint32_t size = 0;
+    while (read_all(requests, &size, sizeof size)) {
+        request.resize(size);
+        if (!read_all(requests, request.data(), size)) {
+            break;
+        }
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            child(request);
+        }
+        int status = -1;
+        while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        if (!write_all(replies, &status, sizeof status)) {
+            break;
+        }
+    }
+    ::_exit(0);
+}
+
+void start_server() {
+    int requests[2];
+    int replies[2];
+    require(::pipe(requests) == 0 && ::pipe(replies) == 0, "cannot make the server's pipes");
+    const pid_t pid = ::fork();
+    require(pid >= 0, "cannot fork the server");
+    if (pid == 0) {
+        ::close(requests[1]);
+        ::close(replies[0]);
+        serve(requests[0], replies[1]);
+    }
+    ::close(requests[0]);
+    ::close(replies[1]);
+    to_server = requests[1];
+    from_server = replies[0];
+    std::signal(SIGPIPE, SIG_IGN); // a server that is gone shows as a failed write
+}
+
+// Runs one command in a child in the scratch directory and returns its exit status; a signal,
+// a sanitizer report or any other status is a finding.
+int run_in_child(const std::uint8_t* data, std::size_t size, std::size_t index) {
+    require(::ftruncate(output_fd, 0) == 0 && ::lseek(output_fd, 0, SEEK_SET) == 0,
+            "cannot reset the output file");
+    std::string request(1, static_cast<char>(index));
+    request.append(reinterpret_cast<const char*>(data), size);
+    const auto request_size = static_cast<std::uint32_t>(request.size());
+    int status = 0;
+    require(write_all(to_server, &request_size, sizeof request_size) &&
+                write_all(to_server, request.data(), request.size()) &&
+                read_all(from_server, &status, sizeof status),
+            "the fork server is gone");
+    require(status != -1, "the fork server cannot fork");
+    take_child_coverage();
+    require(!WIFSIGNALED(status), "the run ended by a signal (SIGALRM: it hung)");
+    require(WEXITSTATUS(status) != sanitizer_status, "the run ended with a sanitizer report");
+    require(WEXITSTATUS(status) <= 1, "the run ended with a status other than 0 or 1");
+    return WEXITSTATUS(status);
+}
+
+// ---- Files of the scratch directory ----------------------------------------------------
+
+struct file_state {
+    bool exists = false;
+    std::string bytes;
+    mode_t mode = 0;
+};
+
+bool operator==(const file_state& a, const file_state& b) {
+    return a.exists == b.exists && a.bytes == b.bytes;
+}
+
+std::string in_scratch(const char* name) {
+    return scratch + "/" + name;
+}
+
+file_state read_file(const char* name) {
+    file_state f;
+    const int fd = ::open(in_scratch(name).c_str(), O_RDONLY);
+    if (fd < 0) {
+        return f;
+    }
+    struct stat status {};
+    require(::fstat(fd, &status) == 0, "cannot stat a file");
+    f.exists = true;
+    f.mode = status.st_mode & 07777;
+    char buffer[4096];
+    ssize_t got;
+    while ((got = ::read(fd, buffer, sizeof buffer)) > 0) {
+        f.bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return f;
+}
+
+std::string read_output() {
+    std::string out;
+    char buffer[4096];
+    ssize_t got;
+    off_t at = 0;
+    while ((got = ::pread(output_fd, buffer, sizeof buffer, at)) > 0) {
+        out.append(buffer, static_cast<std::size_t>(got));
+        at += got;
+    }
+    return out;
+}
+
+void write_table(const std::string& bytes) {
+    const std::string path = in_scratch(boardmap::table_name);
+    ::unlink(path.c_str());
+    ::unlink(in_scratch(boardmap::backup_name).c_str());
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, table_mode);
+    require(fd >= 0, "cannot create the table");
+    require(::fchmod(fd, table_mode) == 0, "cannot set the table's mode");
+    require(::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()),
+            "cannot write the table");
+    ::close(fd);
+}
+
+// No lock file, scratch table or anything else may stay behind.
+void check_only_table_files() {
+    DIR* dir = ::opendir(scratch.c_str());
+    require(dir != nullptr, "cannot list the scratch directory");
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        require(name == "." || name == ".." || name == boardmap::table_name ||
+                    name == boardmap::backup_name,
+                "a file other than the table and its backup remains");
+    }
+    ::closedir(dir);
+}
+
+// ---- A model of the table's format, independent of the routines -------------------------
+
+// Splits as every command reads: a piece ends after a line end or at 19 bytes.
+std::vector<std::string_view> pieces(std::string_view table) {
+    std::vector<std::string_view> result;
+    while (!table.empty()) {
+        const std::size_t end = table.substr(0, boardmap::piece_limit).find('\n');
+        const std::size_t size =
+            end == std::string_view::npos ? std::min(table.size(), boardmap::piece_limit) : end + 1;
+        result.push_back(table.substr(0, size));
+        table.remove_prefix(size);
+    }
+    return result;
+}
+
+bool is_white(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string_view next_word(std::string_view text, std::size_t& at) {
+    while (at < text.size() && is_white(text[at])) {
+        ++at;
+    }
+    const std::size_t start = at;
+    while (at < text.size() && !is_white(text[at])) {
+        ++at;
+    }
+    return text.substr(start, at - start);
+}
+
+std::string padded(std::string_view word) {
+    std::string result(word);
+    result.resize(std::max(word.size(), boardmap::name_limit), ' ');
+    return result;
+}
+
+std::string columns(std::string_view piece) {
+    std::size_t at = 0;
+    const std::string_view old_name = next_word(piece, at);
+    const std::string_view new_name = next_word(piece, at);
+    if (new_name.empty()) {
+        return std::string(piece);
+    }
+    return padded(old_name) + "  " + padded(new_name);
+}
+
+std::string lower(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c + 32);
+        }
+    }
+    return result;
+}
+
+std::string name_part(const std::string& name) {
+    return lower(std::string_view(name).substr(0, boardmap::name_limit));
+}
+
+std::string entries_written(std::size_t lines) {
+    return std::to_string(lines) + " entries written.\n";
+}
+
+bool ends_with(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+// ---- The checks after each command -----------------------------------------------------
+
+void check_listing(const std::string& table, const command& c, const std::string& out) {
+    const std::string wanted = name_part(c.first);
+    std::string expected;
+    for (const std::string_view piece : pieces(table)) {
+        const std::string low = lower(piece);
+        if (low.find(wanted) != std::string::npos) {
+            expected += columns(low) + "\n";
+        }
+    }
+    expected = expected.empty() ? boardmap::nothing_found : "OLDBOARD  NEWBOARD\n\n" + expected;
+    require(out == expected, "the listing differs from the table's matching pieces");
+}
+
+// Every slot is written in column layout with a line end added, empty lines dropped, and the
+// new line stands somewhere between the kept lines.
+void check_add(const std::string& old_table, const std::string& new_table, const command& c,
+               const std::string& out) {
+    std::vector<std::string> kept;
+    for (const std::string_view piece : pieces(old_table)) {
+        const std::string laid_out = columns(piece);
+        if (laid_out[0] != '\n') {
+            kept.push_back(laid_out + "\n");
+        }
+    }
+    require(kept.size() + 1 <= boardmap::max_lines, "an add went past 999 lines");
+    std::string added = columns(lower(name_part(c.first) + " " + name_part(c.second)));
+    added = added[0] == '\n' ? "" : added + "\n";
+    require(out == entries_written(kept.size() + (added.empty() ? 0 : 1)),
+            "an add printed a wrong count");
+
+    std::string all;
+    for (const std::string& line : kept) {
+        all += line;
+    }
+    require(new_table.size() == all.size() + added.size(), "an add lost or gained bytes");
+    const std::size_t prefix =
+        std::mismatch(all.begin(), all.end(), new_table.begin()).first - all.begin();
+    const std::size_t suffix =
+        std::mismatch(all.rbegin(), all.rend(), new_table.rbegin()).first - all.rbegin();
+    std::size_t at = 0;
+    for (std::size_t i = 0; i <= kept.size(); ++i) {
+        if (at <= prefix && all.size() - at <= suffix &&
+            new_table.compare(at, added.size(), added) == 0) {
+            return;
+        }
+        at += i < kept.size() ? kept[i].size() : 0;
+    }
+    finding("an add changed a line it kept");
+}
+
+// Exactly one piece is gone; every other byte stands as it stood.
+void check_delete(const std::string& old_table, const std::string& new_table, const command& c,
+                  const std::string& out) {
+    const std::vector<std::string_view> old_pieces = pieces(old_table);
+    require(!old_pieces.empty(), "a delete succeeded on an empty table");
+    require(old_pieces.size() - 1 <= boardmap::max_lines, "a delete kept more than 999 lines");
+    const std::string tail = "\" deleted!\n" + entries_written(old_pieces.size() - 1);
+    require(out.starts_with("Entry \"") && ends_with(out, tail) && out.size() >= 7 + tail.size(),
+            "a delete printed a wrong message");
+    const std::string shown = out.substr(7, out.size() - 7 - tail.size());
+    const std::string key = name_part(c.first) + " ";
+    const std::size_t prefix =
+        std::mismatch(new_table.begin(), new_table.end(), old_table.begin()).first -
+        new_table.begin();
+    const std::size_t suffix =
+        std::mismatch(new_table.rbegin(), new_table.rend(), old_table.rbegin()).first -
+        new_table.rbegin();
+    std::size_t at = 0;
+    for (const std::string_view piece : old_pieces) {
+        const std::size_t after = at + piece.size();
+        const std::string work = columns(lower(piece));
+        const bool by_old_name = shown == work && work.starts_with(key);
+        const bool by_new_name = shown == work + " " && shown.size() >= 10 + key.size() &&
+                                 shown.compare(10, key.size(), key) == 0;
+        if (at <= prefix && old_table.size() - after <= suffix &&
+            old_table.size() - new_table.size() == piece.size() && (by_old_name || by_new_name)) {
+            return;
+        }
+        at = after;
+    }
+    finding("a delete did not remove exactly one piece, or showed another one");
+}
+
+void check_failure(const command& c, const std::string& out) {
+    const bool known = out == boardmap::too_many_entries ||
+                       (c.kind == '+' && out == "Entry \"" + c.first + "\" already exists!\n") ||
+                       (c.kind == '-' && out == boardmap::nothing_found);
+    require(c.kind != '=', "a listing failed");
+    require(known, "a failure printed an unknown message");
+}
+
+void check_run(const command& c, int status, const file_state& before_table,
+               const file_state& before_backup) {
+    const file_state table = read_file(boardmap::table_name);
+    const file_state backup = read_file(boardmap::backup_name);
+    const std::string out = read_output();
+    check_only_table_files();
+    require(table.exists, "the table is gone");
+    require(table.mode == table_mode, "the table lost its mode");
+    if (status != 0 || c.kind == '=') {
+        require(table == before_table, "a run that changed nothing left another table");
+        require(backup == before_backup, "a run that changed nothing touched the backup");
+    }
+    if (status != 0) {
+        check_failure(c, out);
+        return;
+    }
+    if (c.kind == '=') {
+        check_listing(before_table.bytes, c, out);
+        return;
+    }
+    require(backup == before_table, "the backup is not the previous table");
+    if (c.kind == '+') {
+        check_add(before_table.bytes, table.bytes, c, out);
+    } else {
+        check_delete(before_table.bytes, table.bytes, c, out);
+    }
+}
+
+// Children leave by _exit, so only the fuzzer itself gets here.
+void remove_scratch() {
+    ::unlink(in_scratch(boardmap::table_name).c_str());
+    ::unlink(in_scratch(boardmap::backup_name).c_str());
+    ::rmdir(scratch.c_str());
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // In memory where there is a tmpfs: the rewrite syncs, which costs on a disk.
+    char in_memory[] = "/dev/shm/boardmap-fuzz-XXXXXX";
+    char on_disk[] = "/tmp/boardmap-fuzz-XXXXXX";
+    const char* made = ::mkdtemp(in_memory);
+    made = made != nullptr ? made : ::mkdtemp(on_disk);
+    require(made != nullptr, "cannot make the scratch directory");
+    scratch = made;
+    std::atexit(remove_scratch);
+    output_fd = ::memfd_create("table_fuzz-output", 0);
+    counters = coverage_counters();
+    void* shared = ::mmap(nullptr, counters.size() + 1, PROT_READ | PROT_WRITE,
+                          MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    require(output_fd >= 0 && shared != MAP_FAILED, "cannot set up the child's output");
+    shared_counters = static_cast<std::uint8_t*>(shared);
+    start_server();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const fuzz_input in = parse(data, size);
+    write_table(in.table);
+    file_state table = read_file(boardmap::table_name);
+    file_state backup;
+    for (std::size_t i = 0; i < in.commands.size(); ++i) {
+        const command& c = in.commands[i];
+        const int status = run_in_child(data, size, i);
+        check_run(c, status, table, backup);
+        table = read_file(boardmap::table_name);
+        backup = read_file(boardmap::backup_name);
+    }
+    return 0;
+}
