@@ -1,0 +1,281 @@
+// The sysop's '+ old new' run end to end: what it prints, its status, and the exact bytes of
+// boardmap.kvd and boardmap.bak it leaves behind.
+
+#include "tests/boardmap_run.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+using scratch::boardmap;
+using scratch::mailbox_dir;
+using scratch::set_up;
+
+using namespace std::string_literals;
+
+const std::string too_many = "Too many entries!\nBOARDMAP.KVD will NOT be changed!\n";
+
+// A line in column layout: each name padded with blanks to 8, two blanks between, line end.
+std::string row(const std::string& old_name, const std::string& new_name) {
+    auto pad = [](std::string name) {
+        name.resize(std::max<std::size_t>(name.size(), 8), ' ');
+        return name;
+    };
+    return pad(old_name) + "  " + pad(new_name) + "\n";
+}
+
+// A table of n lines in the tool's order, old names "b001" upwards.
+std::string numbered_table(int n) {
+    std::string table;
+    for (int i = 1; i <= n; ++i) {
+        char name[8];
+        std::snprintf(name, sizeof name, "b%03d", i);
+        table += row(name, "x");
+    }
+    return table;
+}
+
+void expect_only_table_files(const mailbox_dir& dir, bool with_backup) {
+    std::vector<std::string> expected{"boardmap.kvd", "rundat.kvd"};
+    if (with_backup) {
+        expected.insert(expected.begin(), "boardmap.bak");
+    }
+    EXPECT_EQ(dir.names(), expected);
+}
+
+// The run changed nothing: same table, no backup, nothing else in the directory.
+void expect_unchanged(const mailbox_dir& dir, const std::string& table) {
+    EXPECT_EQ(dir.read("boardmap.kvd"), table);
+    expect_only_table_files(dir, false);
+}
+
+struct add_case {
+    const char* what;
+    std::string table;
+    std::string old_name;
+    std::string new_name;
+    std::string out;
+    std::string new_table; // empty when the run must leave the table as it was
+};
+
+void PrintTo(const add_case& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class Add : public ::testing::TestWithParam<add_case> {};
+
+TEST_P(Add, PrintsAndWritesExactly) {
+    const add_case& c = GetParam();
+    mailbox_dir dir;
+    set_up(dir, c.table);
+    const auto result = boardmap(dir, {"+", c.old_name, c.new_name});
+    EXPECT_EQ(result.out, c.out);
+    EXPECT_EQ(result.err, "");
+    if (c.new_table.empty()) {
+        EXPECT_EQ(result.status, 1);
+        expect_unchanged(dir, c.table);
+    } else {
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(dir.read("boardmap.kvd"), c.new_table);
+        EXPECT_EQ(dir.read("boardmap.bak"), c.table);
+        expect_only_table_files(dir, true);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Placement, Add,
+    ::testing::Values(
+        add_case{"empty table", "", "Alle", "Allgem", "1 entries written.\n",
+                 "alle      allgem  \n"},
+        add_case{"between alle and dxcl", "alle      allgem  \ndxcl      dxclust \n", "dx",
+                 "dxnews", "3 entries written.\n",
+                 "alle      allgem  \ndx        dxnews  \ndxcl      dxclust \n"},
+        add_case{"at the end", "alle      allgem  \n", "zz", "top", "2 entries written.\n",
+                 row("alle", "allgem") + row("zz", "top")},
+        add_case{"a name sorts before longer names it begins", "alle allgem\n", "all", "x",
+                 "2 entries written.\n", row("all", "x") + row("alle", "allgem")},
+        add_case{"names cut to 8 when written", "", "VeryLongName", "AbcdefghIJK",
+                 "1 entries written.\n", "verylong  abcdefgh\n"},
+        add_case{"empty new name", "alle allgem\n", "Old", "", "2 entries written.\n",
+                 row("alle", "allgem") + "old \n"},
+        add_case{"order not kept by hand: insertion before the first line at or after",
+                 "zz top\nalle allgem\n", "alle", "x", "3 entries written.\n",
+                 row("alle", "x") + row("zz", "top") + row("alle", "allgem")}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
+
+// The first pass orders by unsigned bytes, and a working copy that ends before the key's length
+// sorts below it: a short line is never taken for the name.
+INSTANTIATE_TEST_SUITE_P(
+    Comparison, Add,
+    ::testing::Values(add_case{"high byte sorts after letters", "\xe4rger x\n", "zulu", "z",
+                               "2 entries written.\n", row("zulu", "z") + row("\xe4rger", "x")},
+                      add_case{"new high-byte name after letters", "zulu z\n", "\xc4RGER", "X",
+                               "2 entries written.\n", row("zulu", "z") + row("\xc4rger", "x")},
+                      add_case{"last line shorter than the key", "d", "d", "x",
+                               "2 entries written.\n", "d\n" + row("d", "x")},
+                      add_case{"single word: its line end sorts below the blank", "dx\n", "dx", "y",
+                               "2 entries written.\n", "dx\n\n" + row("dx", "y")},
+                      add_case{"old name and a blank is the name", "dx \n", "DX", "y",
+                               "Entry \"DX\" already exists!\n", ""}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Duplicates, Add,
+    ::testing::Values(add_case{"shown as typed", "alle allgem\n", "ALLE", "x",
+                               "Entry \"ALLE\" already exists!\n", ""},
+                      add_case{"long name shown whole", "verylong  abc     \n", "VeryLongNAME", "y",
+                               "Entry \"VeryLongNAME\" already exists!\n", ""},
+                      add_case{"found through a tab", "alle allgem\ndx\tdxnews\n", "dx", "z",
+                               "Entry \"dx\" already exists!\n", ""},
+                      add_case{"found on a last line without line end", "alle allgem\ndx dxnews",
+                               "Dx", "z", "Entry \"Dx\" already exists!\n", ""}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
+
+// Lines the tool did not write itself: rewritten in column layout in their own case, empty
+// lines dropped, lines of fewer than two words followed by one more line end.
+INSTANTIATE_TEST_SUITE_P(
+    HandWrittenLines, Add,
+    ::testing::Values(
+        add_case{"own spacing and case", "Alle   Allgem\n", "x", "y", "2 entries written.\n",
+                 "Alle      Allgem  \nx         y       \n"},
+        add_case{"two empty lines and three entries", "\nalle allgem\n\ndx dxnews\nzz top\n", "b",
+                 "bee", "4 entries written.\n",
+                 row("alle", "allgem") + row("b", "bee") + row("dx", "dxnews") + row("zz", "top")},
+        add_case{"single word and blanks only", "alle\n   \nzz top\n", "b", "c",
+                 "4 entries written.\n", "alle\n\n   \n\n" + row("b", "c") + row("zz", "top")},
+        add_case{"tabs and a leading tab", "\tdx\tdxnews\nzz\t\ttop  x\n", "a", "b",
+                 "3 entries written.\n", row("a", "b") + row("dx", "dxnews") + row("zz", "top")},
+        add_case{"CRLF", "alle allgem\r\nzz top\r\n", "b", "c", "3 entries written.\n",
+                 row("alle", "allgem") + row("b", "c") + row("zz", "top")},
+        add_case{"single word with CRLF", "alle\r\n", "b", "c", "2 entries written.\n",
+                 "alle\r\n\n" + row("b", "c")},
+        add_case{"old name longer than 8", "verylongname x\n", "zz", "z", "2 entries written.\n",
+                 "verylongname  x       \n" + row("zz", "z")},
+        add_case{"long line read as two pieces", "abcdefghijklmnop qrstuvwxyz\n", "zz", "z",
+                 "3 entries written.\n",
+                 "abcdefghijklmnop  qr      \nstuvwxyz\n\n" + row("zz", "z")},
+        add_case{"new line between the pieces of a long line", "abcdefghijklmnop qrstuvwxyz\n", "b",
+                 "c", "3 entries written.\n",
+                 "abcdefghijklmnop  qr      \n" + row("b", "c") + "stuvwxyz\n\n"},
+        add_case{"NUL and high bytes are data", "a\0b c\n\xe4rger X\n"s, "zulu", "z",
+                 "3 entries written.\n",
+                 "a\0b       c       \n"s + row("zulu", "z") + "\xe4rger     X       \n"},
+        add_case{"last line without line end", "alle allgem\ndx dxnews", "b", "c",
+                 "3 entries written.\n",
+                 row("alle", "allgem") + row("b", "c") + row("dx", "dxnews")},
+        add_case{"insertion after a last line without line end", "alle allgem\ndx dxnews", "zz",
+                 "z", "3 entries written.\n",
+                 row("alle", "allgem") + row("dx", "dxnews") + row("zz", "z")},
+        add_case{"single word as last line without line end", "alle", "b", "c",
+                 "2 entries written.\n", "alle\n" + row("b", "c")}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
+
+// Every piece counts toward the 999 lines, wherever the new line would go.
+INSTANTIATE_TEST_SUITE_P(
+    Capacity, Add,
+    ::testing::Values(
+        add_case{"998 lines, new line first", numbered_table(998), "a", "x",
+                 "999 entries written.\n", row("a", "x") + numbered_table(998)},
+        add_case{"998 lines, new line in the middle", numbered_table(998), "b500a", "x",
+                 "999 entries written.\n",
+                 numbered_table(500) + row("b500a", "x") +
+                     numbered_table(998).substr(numbered_table(500).size())},
+        add_case{"998 lines, new line last", numbered_table(998), "c", "x",
+                 "999 entries written.\n", numbered_table(998) + row("c", "x")},
+        add_case{"999 lines, new line first", numbered_table(999), "a", "x", too_many, ""},
+        add_case{"999 lines, new line in the middle", numbered_table(999), "b500a", "x", too_many,
+                 ""},
+        add_case{"999 lines, new line last", numbered_table(999), "c", "x", too_many, ""},
+        add_case{"997 entries and two empty lines", "\n" + numbered_table(997) + "\n", "c", "x",
+                 too_many, ""},
+        add_case{"a long line counts as its pieces",
+                 "abcdefghijklmnop qrstuvwxyz\n" + numbered_table(997), "c", "x", too_many, ""}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
+
+std::string million_lines() {
+    std::string table;
+    table.reserve(11'000'000);
+    char line[16];
+    for (int i = 0; i < 1'000'000; ++i) {
+        std::snprintf(line, sizeof line, "b%06d x\n", i);
+        table += line;
+    }
+    return table;
+}
+
+// A table far beyond the limit is refused without reading more than the limit can hold.
+TEST(AddHugeTable, RefusedWhereverTheNewLineWouldGo) {
+    const std::string huge = million_lines();
+    for (const char* old_name : {"a", "b500000a", "c"}) {
+        SCOPED_TRACE(old_name);
+        mailbox_dir dir;
+        set_up(dir, huge);
+        const auto result = boardmap(dir, {"+", old_name, "x"});
+        EXPECT_EQ(result.out, too_many);
+        EXPECT_EQ(result.status, 1);
+        expect_unchanged(dir, huge);
+    }
+}
+
+TEST(AddHugeTable, TenMegabytesWithoutLineEndRefused) {
+    const std::string huge(10'000'000, 'x');
+    mailbox_dir dir;
+    set_up(dir, huge);
+    const auto result = boardmap(dir, {"+", "a", "b"});
+    EXPECT_EQ(result.out, too_many);
+    EXPECT_EQ(result.status, 1);
+    expect_unchanged(dir, huge);
+}
+
+// There is one backup, the table as it stood before the latest change.
+TEST(AddBackup, IsTheTableBeforeTheLatestAdd) {
+    mailbox_dir dir;
+    set_up(dir, "dx dxnews\n");
+    ASSERT_EQ(boardmap(dir, {"+", "alle", "allgem"}).out, "2 entries written.\n");
+    const auto second = boardmap(dir, {"+", "zz", "top"});
+    EXPECT_EQ(second.out, "3 entries written.\n");
+    EXPECT_EQ(second.status, 0);
+    EXPECT_EQ(dir.read("boardmap.bak"), row("alle", "allgem") + row("dx", "dxnews"));
+    EXPECT_EQ(dir.read("boardmap.kvd"),
+              row("alle", "allgem") + row("dx", "dxnews") + row("zz", "top"));
+    expect_only_table_files(dir, true);
+}
+
+TEST(AddBackup, RefusedAddLeavesTheBackup) {
+    mailbox_dir dir;
+    set_up(dir, "alle allgem\n");
+    dir.write("boardmap.bak", "older table\n");
+    const auto result = boardmap(dir, {"+", "alle", "x"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(dir.read("boardmap.bak"), "older table\n");
+    EXPECT_EQ(dir.read("boardmap.kvd"), "alle allgem\n");
+}
+
+// The new table is made with the old table's permission bits, not the process's defaults.
+TEST(AddPermissions, NewTableKeepsTheOldTablesMode) {
+    mailbox_dir dir;
+    set_up(dir, "alle allgem\n");
+    ASSERT_EQ(::chmod(dir.file("boardmap.kvd").c_str(), 0604), 0);
+    ASSERT_EQ(boardmap(dir, {"+", "dx", "dxnews"}).status, 0);
+    struct stat status {};
+    ASSERT_EQ(::stat(dir.file("boardmap.kvd").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0604u);
+}
+
+// Without a sysop flag the add form is only the usage, and the table is not touched.
+TEST(AddNotSysop, GetsTheUsageAndChangesNothing) {
+    mailbox_dir dir;
+    set_up(dir, "alle allgem\n", false);
+    const auto result = boardmap(dir, {"+", "dx", "dxnews"});
+    EXPECT_EQ(result.out, "Syntax: BOARDMAP <List-Subject>                           V2.2\n");
+    EXPECT_EQ(result.status, 0);
+    expect_unchanged(dir, "alle allgem\n");
+}
+
+} // namespace

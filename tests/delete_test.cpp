@@ -1,0 +1,231 @@
+// The sysop's '- name' run end to end: what it prints, its status, and the exact bytes of
+// boardmap.kvd and boardmap.bak it leaves behind. Every line but the deleted one must come back
+// byte for byte, whatever it holds.
+
+#include "tests/boardmap_run.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using scratch::boardmap;
+using scratch::mailbox_dir;
+using scratch::set_up;
+
+using namespace std::string_literals;
+
+const std::string too_many = "Too many entries!\nBOARDMAP.KVD will NOT be changed!\n";
+const std::string three_boards = "alle allgem\ndx dxnews\ndxcl dxclust\n";
+
+void expect_only_table_files(const mailbox_dir& dir, bool with_backup) {
+    std::vector<std::string> expected{"boardmap.kvd", "rundat.kvd"};
+    if (with_backup) {
+        expected.insert(expected.begin(), "boardmap.bak");
+    }
+    EXPECT_EQ(dir.names(), expected);
+}
+
+struct delete_case {
+    const char* what;
+    std::string table;
+    std::string name;
+    std::string out;
+    std::string new_table;
+};
+
+void PrintTo(const delete_case& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class Delete : public ::testing::TestWithParam<delete_case> {};
+
+TEST_P(Delete, PrintsAndWritesExactly) {
+    const delete_case& c = GetParam();
+    mailbox_dir dir;
+    set_up(dir, c.table);
+    const auto result = boardmap(dir, {"-", c.name});
+    EXPECT_EQ(result.out, c.out);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(dir.read("boardmap.kvd"), c.new_table);
+    EXPECT_EQ(dir.read("boardmap.bak"), c.table);
+    expect_only_table_files(dir, true);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ByName, Delete,
+    ::testing::Values(
+        delete_case{"old name, not a longer one", three_boards, "DX",
+                    "Entry \"dx        dxnews  \" deleted!\n2 entries written.\n",
+                    "alle allgem\ndxcl dxclust\n"},
+        delete_case{"new name: the message ends in one more blank", three_boards, "dxnews",
+                    "Entry \"dx        dxnews   \" deleted!\n2 entries written.\n",
+                    "alle allgem\ndxcl dxclust\n"},
+        delete_case{"new name of 8 characters", "x abcdefgh\nabcdefgh y\n", "ABCDEFGHIJ",
+                    "Entry \"abcdefgh  y       \" deleted!\n1 entries written.\n", "x abcdefgh\n"},
+        delete_case{"new name of 8 characters, second pass", "x abcdefgh\nz y\n", "ABCDEFGHIJ",
+                    "Entry \"x         abcdefgh \" deleted!\n1 entries written.\n", "z y\n"},
+        delete_case{"only the first of two", "dx one\ndx two\n", "dx",
+                    "Entry \"dx        one     \" deleted!\n1 entries written.\n", "dx two\n"},
+        delete_case{"old name beats an earlier new name", "x allgem\nallgem y\n", "allgem",
+                    "Entry \"allgem    y       \" deleted!\n1 entries written.\n", "x allgem\n"},
+        delete_case{"single word is no new name", "dxnews\ndx dxnews\n", "dxnews",
+                    "Entry \"dx        dxnews   \" deleted!\n1 entries written.\n", "dxnews\n"},
+        delete_case{"old name and a blank, as an empty new name leaves it", "alle allgem\nold \n",
+                    "old", "Entry \"old \n\" deleted!\n1 entries written.\n", "alle allgem\n"},
+        delete_case{"hand-written spacing; the others keep theirs",
+                    "Alle   Allgem\nDX  DXnews\n\nzz\ttop\n", "alle",
+                    "Entry \"alle      allgem  \" deleted!\n3 entries written.\n",
+                    "DX  DXnews\n\nzz\ttop\n"},
+        delete_case{"the last line, written without line end", "alle allgem\nZZ top", "zz",
+                    "Entry \"zz        top     \" deleted!\n1 entries written.\n", "alle allgem\n"},
+        delete_case{"the only line", "alle allgem\n", "alle",
+                    "Entry \"alle      allgem  \" deleted!\n0 entries written.\n", ""},
+        delete_case{"a single word's tail in the new-name column", "abcdefghijdx \n", "dx",
+                    "Entry \"abcdefghijdx \n \" deleted!\n0 entries written.\n", ""},
+        delete_case{"one piece of a long line", "ab cdefghijklmnopqrstuvwxyz\nzz top\n", "ab",
+                    "Entry \"ab        cdefghijklmnopqr\" deleted!\n2 entries written.\n",
+                    "stuvwxyz\nzz top\n"}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
+
+// Empty lines, CR, NUL, high bytes and a last line without line end survive exactly.
+const std::string odd_bytes =
+    "\nAlle allgem\r\n\xe4rger X\n a\0b  c \n\xff\x80\n\ndx dxnews\n  \nZZ top"s;
+
+INSTANTIATE_TEST_SUITE_P(
+    OtherLinesByteForByte, Delete,
+    ::testing::Values(
+        delete_case{"from the middle", odd_bytes, "dx",
+                    "Entry \"dx        dxnews  \" deleted!\n8 entries written.\n",
+                    "\nAlle allgem\r\n\xe4rger X\n a\0b  c \n\xff\x80\n\n  \nZZ top"s},
+        delete_case{"a line ended by CRLF", odd_bytes, "ALLE",
+                    "Entry \"alle      allgem  \" deleted!\n8 entries written.\n",
+                    "\n\xe4rger X\n a\0b  c \n\xff\x80\n\ndx dxnews\n  \nZZ top"s},
+        delete_case{"a line with a high byte", odd_bytes, "\xe4RGER",
+                    "Entry \"\xe4rger     x       \" deleted!\n8 entries written.\n",
+                    "\nAlle allgem\r\n a\0b  c \n\xff\x80\n\ndx dxnews\n  \nZZ top"s},
+        delete_case{"the last line without line end", odd_bytes, "zz",
+                    "Entry \"zz        top     \" deleted!\n8 entries written.\n",
+                    "\nAlle allgem\r\n\xe4rger X\n a\0b  c \n\xff\x80\n\ndx dxnews\n  \n"s}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
+
+std::string numbered_table(int n) {
+    std::string table;
+    char line[24];
+    for (int i = 1; i <= n; ++i) {
+        std::snprintf(line, sizeof line, "b%04d     n%04d   \n", i, i);
+        table += line;
+    }
+    return table;
+}
+
+// Up to 999 kept lines: a 1000-line table loses one and is written, by either pass.
+INSTANTIATE_TEST_SUITE_P(
+    Capacity, Delete,
+    ::testing::Values(
+        delete_case{"1000 lines, first line by old name", numbered_table(1000), "b0001",
+                    "Entry \"b0001     n0001   \" deleted!\n999 entries written.\n",
+                    numbered_table(1000).substr(19)},
+        delete_case{"1000 lines, last line by old name", numbered_table(1000), "b1000",
+                    "Entry \"b1000     n1000   \" deleted!\n999 entries written.\n",
+                    numbered_table(999)},
+        delete_case{"1000 lines, last line by new name", numbered_table(1000), "n1000",
+                    "Entry \"b1000     n1000    \" deleted!\n999 entries written.\n",
+                    numbered_table(999)}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
+
+// More than 999 kept lines would be written: refused, table and backup untouched.
+TEST(DeleteCapacity, MoreThan999KeptLinesRefused) {
+    struct {
+        const char* what;
+        std::string table;
+        const char* name;
+    } cases[] = {
+        {"1001 lines, first line by old name", numbered_table(1001), "b0001"},
+        {"1001 lines, last line by old name", numbered_table(1001), "b1001"},
+        {"1001 lines, last line by new name", numbered_table(1001), "n1001"},
+        {"1000 lines and an empty line", numbered_table(1000) + "\n", "b0500"},
+        {"a million lines", numbered_table(9999) + std::string(10'000'000, '\n'), "b0001"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        mailbox_dir dir;
+        set_up(dir, c.table);
+        dir.write("boardmap.bak", "older table\n");
+        const auto result = boardmap(dir, {"-", c.name});
+        EXPECT_EQ(result.out, too_many);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(dir.read("boardmap.kvd"), c.table);
+        EXPECT_EQ(dir.read("boardmap.bak"), "older table\n");
+        expect_only_table_files(dir, true);
+    }
+}
+
+TEST(DeleteNothingFound, ChangesNothingAndMakesNoBackup) {
+    struct {
+        const char* what;
+        std::string table;
+        const char* name;
+    } cases[] = {
+        {"neither column", three_boards, "nix"},
+        {"part of a name is no name", three_boards, "dxc"},
+        {"a longer name cut to 8 that is not there", "dxclusterx y\n", "dxclusterx"},
+        {"empty table", "", "alle"},
+        {"single word without the blank", "old\n", "old"},
+        {"a short line never holds a new name", "x\ndx\n", "dx"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        mailbox_dir dir;
+        set_up(dir, c.table);
+        const auto result = boardmap(dir, {"-", c.name});
+        EXPECT_EQ(result.out, "No entry found.\n");
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(dir.read("boardmap.kvd"), c.table);
+        expect_only_table_files(dir, false);
+    }
+}
+
+TEST(DeleteNothingFound, LeavesAnExistingBackup) {
+    mailbox_dir dir;
+    set_up(dir, three_boards);
+    dir.write("boardmap.bak", "older table\n");
+    EXPECT_EQ(boardmap(dir, {"-", "nix"}).status, 1);
+    EXPECT_EQ(dir.read("boardmap.bak"), "older table\n");
+    EXPECT_EQ(dir.read("boardmap.kvd"), three_boards);
+}
+
+// There is one backup, the table as it stood before the latest change.
+TEST(DeleteBackup, IsTheTableBeforeTheLatestDelete) {
+    mailbox_dir dir;
+    set_up(dir, three_boards);
+    dir.write("boardmap.bak", "older table\n");
+    ASSERT_EQ(boardmap(dir, {"-", "dxcl"}).status, 0);
+    const auto second = boardmap(dir, {"-", "alle"});
+    EXPECT_EQ(second.out, "Entry \"alle      allgem  \" deleted!\n1 entries written.\n");
+    EXPECT_EQ(dir.read("boardmap.bak"), "alle allgem\ndx dxnews\n");
+    EXPECT_EQ(dir.read("boardmap.kvd"), "dx dxnews\n");
+    expect_only_table_files(dir, true);
+}
+
+// Any first character '-' selects the delete; without a sysop flag it is only the usage.
+TEST(DeleteDispatch, DashWordAndNonSysop) {
+    mailbox_dir sysop;
+    set_up(sysop, three_boards);
+    EXPECT_EQ(boardmap(sysop, {"-x", "dxcl"}).out,
+              "Entry \"dxcl      dxclust \" deleted!\n2 entries written.\n");
+
+    mailbox_dir user;
+    set_up(user, three_boards, false);
+    const auto result = boardmap(user, {"-", "dx"});
+    EXPECT_EQ(result.out, "Syntax: BOARDMAP <List-Subject>                           V2.2\n");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(user.read("boardmap.kvd"), three_boards);
+    expect_only_table_files(user, false);
+}
+
+} // namespace

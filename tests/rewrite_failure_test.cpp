@@ -1,0 +1,245 @@
+// The table is never lost: whichever step of the rewrite fails, the run says so, ends with
+// status 1, and leaves the mailbox directory exactly as it found it (the old table, the old
+// backup, no scratch file). Faults are made by a preloaded shim (FAULT_SHIM), by a file size
+// limit, and by names in the directory that no new file can take; root ignores permission bits,
+// so none of this relies on them.
+
+#include "tests/boardmap_run.hpp"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using scratch::boardmap;
+using scratch::mailbox_dir;
+using scratch::outcome;
+using scratch::set_up;
+
+const std::string write_failure = "Error writing BOARDMAP.KVD!\n";
+// Written by hand, so that an add would change every line of it.
+const std::string old_table = "alle   allgem\ndx dxnews\nzz\ttop\n";
+const std::string old_backup = "older table\n";
+
+// Everything in the directory: each name with its bytes, or a mark for a directory.
+std::map<std::string, std::string> contents(const mailbox_dir& dir) {
+    std::map<std::string, std::string> result;
+    for (const std::string& name : dir.names()) {
+        result[name] =
+            std::filesystem::is_directory(dir.file(name)) ? "<directory>" : dir.read(name);
+    }
+    return result;
+}
+
+// A directory in the way of a name; the file inside keeps it from being removed.
+void block_name(const mailbox_dir& dir, const std::string& name) {
+    std::filesystem::create_directory(dir.file(name));
+    dir.write(name + "/keep", "x");
+}
+
+struct command {
+    const char* name;
+    std::vector<std::string> words;
+};
+
+void PrintTo(const command& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const command add{"add", {"+", "b", "c"}};
+const command remove_dx{"delete", {"-", "dx"}};
+
+// A failed add prints the failure alone; a delete may have named its line before failing.
+void expect_failure_reported(const command& cmd, const outcome& result) {
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "");
+    if (cmd.words[0] == "+") {
+        EXPECT_EQ(result.out, write_failure);
+    } else {
+        ASSERT_GE(result.out.size(), write_failure.size()) << result.out;
+        EXPECT_EQ(result.out.substr(result.out.size() - write_failure.size()), write_failure);
+    }
+}
+
+std::vector<std::string> shim_env(const std::string& op, int call) {
+    return {"LD_PRELOAD=" FAULT_SHIM, "FAULT_SHIM_OP=" + op,
+            "FAULT_SHIM_CALL=" + std::to_string(call), "ASAN_OPTIONS=verify_asan_link_order=0"};
+}
+
+#ifdef BOARDMAP_SANITIZED
+// Whether the shim's calls reach the tool: a sanitizer runtime linked into the executable
+// intercepts the same functions first, and then no fault can be injected this way.
+bool shim_reaches_tool() {
+    mailbox_dir dir;
+    set_up(dir, old_table);
+    return boardmap(dir, {"+", "b", "c"}, shim_env("rename", 1)).status == 1;
+}
+#endif
+
+struct shim_fault {
+    const char* what;
+    const char* op;
+    int call;
+};
+
+void PrintTo(const shim_fault& f, std::ostream* os) {
+    *os << f.what;
+}
+
+class ShimFault
+    : public ::testing::TestWithParam<std::tuple<shim_fault, command, bool /*backup*/>> {};
+
+TEST_P(ShimFault, OldTableAndBackupSurvive) {
+    const auto& [fault, cmd, with_backup] = GetParam();
+#ifdef BOARDMAP_SANITIZED
+    if (!shim_reaches_tool()) {
+        GTEST_SKIP() << "the sanitizer runtime in the executable intercepts the file calls first";
+    }
+#endif
+    mailbox_dir dir;
+    set_up(dir, old_table);
+    if (with_backup) {
+        dir.write("boardmap.bak", old_backup);
+    }
+    const auto before = contents(dir);
+    const auto result = boardmap(dir, cmd.words, shim_env(fault.op, fault.call));
+    expect_failure_reported(cmd, result);
+    EXPECT_EQ(dir.read("boardmap.kvd"), old_table);
+    EXPECT_EQ(contents(dir), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachStep, ShimFault,
+    ::testing::Combine(::testing::Values(shim_fault{"exclusive create", "create", 1},
+                                         shim_fault{"write", "write", 1},
+                                         shim_fault{"fsync", "fsync", 1},
+                                         shim_fault{"close", "close", 1},
+                                         shim_fault{"link", "link", 1},
+                                         shim_fault{"first rename", "rename", 1},
+                                         shim_fault{"second rename", "rename", 2}),
+                       ::testing::Values(add, remove_dx), ::testing::Bool()),
+    [](const auto& info) {
+        std::string name = std::string(std::get<0>(info.param).op) +
+                           std::to_string(std::get<0>(info.param).call) + "_" +
+                           std::get<1>(info.param).name;
+        return name + (std::get<2>(info.param) ? "_with_backup" : "_first_backup");
+    });
+
+// With a fault chosen that never comes, the preloaded shim leaves the change as it would be.
+TEST(FaultShim, UnreachedFaultChangesNothing) {
+    mailbox_dir dir;
+    set_up(dir, old_table);
+    const auto result = boardmap(dir, {"-", "dx"}, shim_env("rename", 99));
+    EXPECT_EQ(result.out, "Entry \"dx        dxnews  \" deleted!\n2 entries written.\n");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(dir.read("boardmap.kvd"), "alle   allgem\nzz\ttop\n");
+    EXPECT_EQ(dir.read("boardmap.bak"), old_table);
+}
+
+class DirectoryFault : public ::testing::TestWithParam<std::tuple<command, bool /*backup*/>> {};
+
+// A stale scratch name that is a directory survives the clean-up of stale scratch files, and
+// the new table cannot be created under it.
+TEST_P(DirectoryFault, NewTableNameTaken) {
+    const auto& [cmd, with_backup] = GetParam();
+    mailbox_dir dir;
+    set_up(dir, old_table);
+    if (with_backup) {
+        dir.write("boardmap.bak", old_backup);
+    }
+    block_name(dir, "boardmap.new");
+    const auto before = contents(dir);
+    const auto result = boardmap(dir, cmd.words);
+    expect_failure_reported(cmd, result);
+    EXPECT_EQ(contents(dir), before);
+}
+
+// The second name for the old table is taken: the link fails.
+TEST_P(DirectoryFault, PreviousTableNameTaken) {
+    const auto& [cmd, with_backup] = GetParam();
+    mailbox_dir dir;
+    set_up(dir, old_table);
+    if (with_backup) {
+        dir.write("boardmap.bak", old_backup);
+    }
+    block_name(dir, "boardmap.old");
+    const auto before = contents(dir);
+    const auto result = boardmap(dir, cmd.words);
+    expect_failure_reported(cmd, result);
+    EXPECT_EQ(contents(dir), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, DirectoryFault,
+                         ::testing::Combine(::testing::Values(add, remove_dx), ::testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) ? "_with_backup" : "_first_backup");
+                         });
+
+// A backup name that no file can be renamed onto: the first rename fails.
+TEST(BackupNameTaken, OldTableSurvives) {
+    for (const command& cmd : {add, remove_dx}) {
+        SCOPED_TRACE(cmd.name);
+        mailbox_dir dir;
+        set_up(dir, old_table);
+        block_name(dir, "boardmap.bak");
+        const auto before = contents(dir);
+        const auto result = boardmap(dir, cmd.words);
+        expect_failure_reported(cmd, result);
+        EXPECT_EQ(contents(dir), before);
+    }
+}
+
+// Runs the tool under a file size limit smaller than the new table; SIGXFSZ ignored, so the
+// write fails with EFBIG instead of killing the run.
+outcome boardmap_with_size_limit(const mailbox_dir& dir, std::vector<std::string> words,
+                                 rlim_t limit) {
+    words.insert(words.begin(), BOARDMAP_EXE);
+    return scratch::run_in_child(dir.path(), [&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit size_limit{limit, limit};
+        if (::setrlimit(RLIMIT_FSIZE, &size_limit) != 0) {
+            ::_exit(125);
+        }
+        std::vector<char*> args;
+        for (std::string& word : words) {
+            args.push_back(word.data());
+        }
+        args.push_back(nullptr);
+        ::execve(args[0], args.data(), environ);
+        ::_exit(126);
+    });
+}
+
+TEST(SizeLimitFault, WriteFailsPastTheLimit) {
+    std::string big_table;
+    for (int i = 0; i < 100; ++i) {
+        big_table += "b" + std::to_string(1000 + i) + "     x       \n";
+    }
+    for (const command& cmd : {add, command{"delete", {"-", "b1000"}}}) {
+        for (const bool with_backup : {false, true}) {
+            SCOPED_TRACE(std::string(cmd.name) + (with_backup ? " with backup" : ""));
+            mailbox_dir dir;
+            set_up(dir, big_table);
+            if (with_backup) {
+                dir.write("boardmap.bak", old_backup);
+            }
+            const auto before = contents(dir);
+            const auto result = boardmap_with_size_limit(dir, cmd.words, 1024);
+            expect_failure_reported(cmd, result);
+            EXPECT_EQ(dir.read("boardmap.kvd"), big_table);
+            EXPECT_EQ(contents(dir), before);
+        }
+    }
+}
+
+} // namespace
