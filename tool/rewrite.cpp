@@ -67,6 +67,26 @@ void lay_out(const table& t, write_form form, table_image& image) {
     }
 }
 
+// A change killed half-way leaves its scratch names, and no other writer can be using them
+// now. An unfinished new table is dropped. A previous table that is still boardmap.kvd is a
+// mere second name; one that no longer is was on its way to the backup, so it goes there.
+void finish_interrupted_change() {
+    ::unlink(new_table_name);
+    struct stat previous {};
+    struct stat current {};
+    if (::lstat(previous_name, &previous) != 0 || !S_ISREG(previous.st_mode)) {
+        return;
+    }
+    const bool still_the_table = ::stat(table_name, &current) == 0 &&
+                                 current.st_dev == previous.st_dev &&
+                                 current.st_ino == previous.st_ino;
+    if (still_the_table) {
+        ::unlink(previous_name);
+    } else {
+        ::rename(previous_name, backup_name);
+    }
+}
+
 } // namespace
 
 change_lock lock_table_for_change() {
@@ -79,9 +99,7 @@ change_lock lock_table_for_change() {
             support::fail("%s", write_failure);
         }
     }
-    // A change killed half-way may have left its scratch files; no other writer can use them now.
-    ::unlink(new_table_name);
-    ::unlink(previous_name);
+    finish_interrupted_change();
     return {directory_fd};
 }
 
@@ -106,10 +124,17 @@ int rewrite_table(const table& t, write_form form, mode_t mode, change_lock lock
     if (::close(fd) != 0) {
         abandon_rewrite();
     }
-    // The previous table becomes the backup through a second name, so boardmap.kvd never
-    // disappears: first the backup is replaced, then the table, each by one rename.
-    if (::link(table_name, previous_name) != 0 || ::rename(previous_name, backup_name) != 0 ||
-        ::rename(new_table_name, table_name) != 0) {
+    // The previous table keeps a second name while the new one takes its place, so that
+    // boardmap.kvd never disappears; only then does it replace the backup. Should that last
+    // step fail, the previous table goes back into place and the old backup stays.
+    if (::link(table_name, previous_name) != 0 || ::rename(new_table_name, table_name) != 0) {
+        abandon_rewrite();
+    }
+    if (::rename(previous_name, backup_name) != 0) {
+        if (::rename(previous_name, table_name) != 0) {
+            // Keep the previous table under its scratch name rather than lose it.
+            support::fail("%s", write_failure);
+        }
         abandon_rewrite();
     }
     // The renames are done; making them durable is all that is left, and cannot be undone.
