@@ -1,0 +1,277 @@
+// The reading side of the board map table: pieces of at most 19 bytes, format_columns and the
+// match key. The table is read by length: a NUL, CR or high byte is data, and a last line
+// without line end is a line.
+
+#include "tool/table.hpp"
+
+#include "support/reader.hpp"
+#include "tests/scratch.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using boardmap::line;
+
+line make_line(const std::string& bytes) {
+    line l{};
+    EXPECT_LE(bytes.size(), boardmap::piece_limit) << "a test line must fit a piece";
+    std::memcpy(l.bytes.data(), bytes.data(), bytes.size());
+    l.size = bytes.size();
+    return l;
+}
+
+std::string text(const line& l) {
+    return std::string(l.bytes.data(), l.size);
+}
+
+std::string visible(const std::string& bytes) {
+    std::string shown;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n') {
+            shown += "\\n";
+        } else if (byte < 0x20 || byte >= 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            shown += hex;
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
+std::string formatted(const std::string& bytes) {
+    line l = make_line(bytes);
+    boardmap::format_columns(l);
+    EXPECT_LE(l.size, l.bytes.size());
+    return text(l);
+}
+
+struct format_case {
+    std::string in;
+    std::string out;
+};
+
+void expect_formats(const std::vector<format_case>& cases) {
+    for (const format_case& c : cases) {
+        EXPECT_EQ(formatted(c.in), c.out)
+            << "format_columns(\"" << visible(c.in) << "\") gave \"" << visible(formatted(c.in))
+            << "\", wanted \"" << visible(c.out) << "\"";
+    }
+}
+
+TEST(FormatColumns, TwoWordsIntoColumnLayout) {
+    expect_formats({
+        // 'alle', four blanks, two blanks, 'allgem', two blanks: 18 and no line end.
+        {"alle allgem\n", "alle      allgem  "},
+        {"alle allgem", "alle      allgem  "},
+        {"alle   allgem\n", "alle      allgem  "},
+        {"alle      allgem  \n", "alle      allgem  "},
+        {"a b\n", "a         b       "},
+        {"abcdefgh 12345678\n", "abcdefgh  12345678"},
+        // Only the first two words count.
+        {"a b c\n", "a         b       "},
+        {"alle allgem extra\n", "alle      allgem  "},
+        // Case is kept: format_columns does not lower-case.
+        {"Alle Allgem\n", "Alle      Allgem  "},
+    });
+}
+
+TEST(FormatColumns, WhiteSpaceSeparatesAndLeadsAreSkipped) {
+    expect_formats({
+        {"alle\tallgem\n", "alle      allgem  "},
+        {"\talle\tallgem\t\n", "alle      allgem  "},
+        {"   alle allgem\n", "alle      allgem  "},
+        {" \t alle \t allgem \r\n", "alle      allgem  "},
+        {"alle allgem\r\n", "alle      allgem  "},
+        {"alle\rallgem\n", "alle      allgem  "},
+        {"alle\vallgem\f\n", "alle      allgem  "},
+        {"\f\valle\nallgem", "alle      allgem  "},
+    });
+}
+
+TEST(FormatColumns, FewerThanTwoWordsStayAsTheyAre) {
+    expect_formats({
+        {"alle\n", "alle\n"},
+        {"alle", "alle"},
+        {"\n", "\n"},
+        {"", ""},
+        {"   \n", "   \n"},
+        {"  alle  \n", "  alle  \n"},
+        {"old \n", "old \n"},
+        {"\talle\r\n", "\talle\r\n"},
+        {"\r\n", "\r\n"},
+        {"Alle\n", "Alle\n"},
+    });
+}
+
+TEST(FormatColumns, LongerNamesPushTheNextColumn) {
+    expect_formats({
+        // A word longer than 8 is written whole, not cut.
+        {"verylongname x\n", "verylongname  x       "},
+        {"a verylongname\n", "a         verylongname"},
+        {"abcdefghi 1\n", "abcdefghi  1       "},
+        {"abcdefghi abcdefgh", "abcdefghi  abcdefgh"},
+        // The worst case: a 17-character word and a 1-character word fill a 19-byte piece and
+        // make 27 bytes.
+        {"aaaaaaaaaaaaaaaaa b", "aaaaaaaaaaaaaaaaa  b       "},
+        {"a bbbbbbbbbbbbbbbbb", "a         bbbbbbbbbbbbbbbbb"},
+        {"aaaaaaaaa bbbbbbbbb", "aaaaaaaaa  bbbbbbbbb"},
+    });
+}
+
+TEST(FormatColumns, WorstCaseFitsTheLine) {
+    line l = make_line("aaaaaaaaaaaaaaaaa b");
+    ASSERT_EQ(l.size, 19u);
+    boardmap::format_columns(l);
+    EXPECT_EQ(l.size, 27u);
+    EXPECT_LE(l.size, l.bytes.size());
+    EXPECT_EQ(text(l), std::string(17, 'a') + "  b" + std::string(7, ' '));
+}
+
+TEST(FormatColumns, AnyByteIsDataOfAWord) {
+    // The table is read by length: a NUL or a high byte is part of a word, not its end.
+    expect_formats({
+        {std::string("al\0le allgem\n", 13), std::string("al\0le     allgem  ", 18)},
+        {std::string("alle al\0lgem\n", 13), std::string("alle      al\0lgem ", 18)},
+        {std::string("\0 x\n", 4), std::string("\0         x       ", 18)},
+        {"\xE4rger neu\n", "\xE4rger     neu     "},
+        {"\xFF\xFF \xFF\n", "\xFF\xFF        \xFF       "},
+        {"\x84\x94\x81 \xC4\xD6\xDC\n", "\x84\x94\x81       \xC4\xD6\xDC     "},
+    });
+}
+
+TEST(FormatColumns, FormattingTwiceChangesNothingMore) {
+    for (const std::string& in : {std::string("alle allgem\n"), std::string("a b c\n"),
+                                  std::string("aaaaaaaaaaaaaaaaa b")}) {
+        line l = make_line(in);
+        boardmap::format_columns(l);
+        const std::string once = text(l);
+        boardmap::format_columns(l);
+        EXPECT_EQ(text(l), once) << visible(in);
+    }
+}
+
+TEST(MatchKey, FirstEightLowerCasedAndABlank) {
+    struct {
+        std::string name;
+        std::string key;
+    } const cases[] = {
+        {"VeryLongName", "verylong "}, {"DXnews", "dxnews "},      {"dx", "dx "}, {"DX", "dx "},
+        {"ABCDEFGH", "abcdefgh "},     {"ABCDEFGHI", "abcdefgh "}, {"x", "x "},   {"", " "},
+        {"\xC4X\xE4", "\xC4x\xE4 "},   {"a-b+c?", "a-b+c? "},
+    };
+    for (const auto& c : cases) {
+        const boardmap::match_key key = boardmap::make_match_key(c.name.c_str());
+        EXPECT_EQ(std::string(key.text().data(), key.text().size()), c.key)
+            << "key of \"" << visible(c.name) << "\"";
+        EXPECT_LE(key.size, 9u);
+    }
+}
+
+TEST(MatchKey, ReadsNoFurtherThanEightCharacters) {
+    // A name is looked at only up to its 8th character (no terminator needed after it).
+    const char unterminated[8] = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'};
+    const boardmap::match_key key = boardmap::make_match_key(unterminated);
+    EXPECT_EQ(std::string(key.text().data(), key.text().size()), "abcdefgh ");
+}
+
+TEST(LowerLine, OnlyAsciiLettersAndEveryByte) {
+    line l = make_line(std::string("ABC\0D\xC4z\n", 8));
+    boardmap::lower_line(l);
+    EXPECT_EQ(text(l), std::string("abc\0d\xC4z\n", 8));
+}
+
+// Reads a file of the given bytes in pieces with read_line.
+std::vector<std::string> pieces_of(const std::string& bytes) {
+    scratch::mailbox_dir dir;
+    dir.write("boardmap.kvd", bytes);
+    const std::string path = dir.file("boardmap.kvd");
+    support::reader file;
+    support::open_reader(file, path.c_str(), "Error reading BOARDMAP.KVD !\n");
+    std::vector<std::string> pieces;
+    line piece{};
+    while (boardmap::read_line(file, piece)) {
+        EXPECT_GE(piece.size, 1u);
+        EXPECT_LE(piece.size, boardmap::piece_limit);
+        pieces.push_back(text(piece));
+        if (pieces.size() > bytes.size() + 1) {
+            ADD_FAILURE() << "read_line does not stop";
+            break;
+        }
+    }
+    return pieces;
+}
+
+void expect_pieces(const std::string& bytes, const std::vector<std::string>& expected) {
+    const std::vector<std::string> actual = pieces_of(bytes);
+    std::string shown;
+    for (const std::string& p : actual) {
+        shown += "[" + visible(p) + "]";
+    }
+    EXPECT_EQ(actual, expected) << "pieces of \"" << visible(bytes) << "\": " << shown;
+}
+
+TEST(ReadLine, PiecesOfAtMost19Bytes) {
+    // A physical line of 25 characters: a piece of 19 and a piece of 6 plus its line end.
+    expect_pieces("abcdefghijklmnopqrstuvwxy\n", {"abcdefghijklmnopqrs", "tuvwxy\n"});
+    // A line in column layout, line end included, is exactly one read.
+    expect_pieces("alle      allgem  \ndx        dxnews  \n",
+                  {"alle      allgem  \n", "dx        dxnews  \n"});
+    expect_pieces("alle allgem\ndx dxnews\n", {"alle allgem\n", "dx dxnews\n"});
+    // 19 characters and a line end: the line end is a piece of its own.
+    expect_pieces("abcdefghijklmnopqrs\n", {"abcdefghijklmnopqrs", "\n"});
+    expect_pieces(std::string(40, 'x') + "\n",
+                  {std::string(19, 'x'), std::string(19, 'x'), "xx\n"});
+    expect_pieces(std::string(38, 'x') + "\n", {std::string(19, 'x'), std::string(19, 'x'), "\n"});
+}
+
+TEST(ReadLine, EmptyLinesAndEmptyFile) {
+    expect_pieces("", {});
+    expect_pieces("\n", {"\n"});
+    expect_pieces("\n\n", {"\n", "\n"});
+    expect_pieces("alle allgem\n\n\ndx dxnews\n", {"alle allgem\n", "\n", "\n", "dx dxnews\n"});
+}
+
+TEST(ReadLine, LastLineWithoutLineEndIsAPiece) {
+    expect_pieces("alle\ndx dxnews", {"alle\n", "dx dxnews"});
+    expect_pieces("x", {"x"});
+    expect_pieces(std::string(19, 'y'), {std::string(19, 'y')});
+    expect_pieces(std::string(20, 'y'), {std::string(19, 'y'), "y"});
+}
+
+TEST(ReadLine, EveryByteIsKept) {
+    expect_pieces(std::string("a\0b\rc\xFF\n", 7), {std::string("a\0b\rc\xFF\n", 7)});
+    expect_pieces(std::string("\0\n\0", 3), {std::string("\0\n", 2), std::string("\0", 1)});
+    expect_pieces(std::string(25, '\0') + "\n",
+                  {std::string(19, '\0'), std::string(6, '\0') + "\n"});
+    expect_pieces("alle allgem\r\n", {"alle allgem\r\n"});
+    expect_pieces("\r\r\r\n", {"\r\r\r\n"});
+    expect_pieces("\xFF\xFF\xFF\n\xE4rger neu\n", {"\xFF\xFF\xFF\n", "\xE4rger neu\n"});
+    expect_pieces("\x1A more\n", {"\x1A more\n"});
+}
+
+TEST(ReadLine, ManyPiecesInOrder) {
+    // More than a reader's buffer full, with lines that straddle its refills.
+    std::string bytes;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 2000; ++i) {
+        char entry[32];
+        std::snprintf(entry, sizeof entry, "b%04d x%04d\n", i, i);
+        bytes += entry;
+        expected.push_back(entry);
+    }
+    bytes += std::string(23, 'z');
+    expected.push_back(std::string(19, 'z'));
+    expected.push_back("zzzz");
+    expect_pieces(bytes, expected);
+}
+
+} // namespace
