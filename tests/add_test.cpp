@@ -34,7 +34,7 @@ std::string row(const std::string& old_name, const std::string& new_name) {
 std::string numbered_table(int n) {
     std::string table;
     for (int i = 1; i <= n; ++i) {
-        char name[8];
+        char name[16];
         std::snprintf(name, sizeof name, "b%03d", i);
         table += row(name, "x");
     }

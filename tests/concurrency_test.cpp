@@ -39,7 +39,7 @@ std::string row(const std::string& old_name, const std::string& new_name) {
 }
 
 std::string numbered(char prefix, int i) {
-    char name[8];
+    char name[16];
     std::snprintf(name, sizeof name, "%c%02d", prefix, i);
     return name;
 }

@@ -115,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 std::string numbered_table(int n) {
     std::string table;
-    char line[24];
+    char line[32];
     for (int i = 1; i <= n; ++i) {
         std::snprintf(line, sizeof line, "b%04d     n%04d   \n", i, i);
         table += line;
