@@ -37,21 +37,9 @@ void put(std::span<char> out, const char* bytes, std::size_t size) {
     out[kept] = '\0';
 }
 
-constexpr bool is_white(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
 // Where a board name ends, in bulletin.kvd and in the caller's string.
 constexpr bool ends_name(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0';
-}
-
-void upper_bytes(std::span<char> bytes) {
-    for (char& c : bytes) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 32);
-        }
-    }
 }
 
 // ---- init.kvd ----

@@ -21,25 +21,6 @@ struct key_value {
     std::string_view value;
 };
 
-constexpr bool is_white(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
-// Takes the next word of text, advancing past it.
-std::string_view next_word(std::string_view& text) {
-    std::size_t start = 0;
-    while (start < text.size() && is_white(text[start])) {
-        ++start;
-    }
-    std::size_t end = start;
-    while (end < text.size() && !is_white(text[end])) {
-        ++end;
-    }
-    const std::string_view word = text.substr(start, end - start);
-    text.remove_prefix(end);
-    return word;
-}
-
 template <std::size_t N> void copy_text(char (&field)[N], std::string_view value) {
     const std::size_t size = std::min(value.size(), N - 1);
     std::memcpy(field, value.data(), size);
@@ -95,18 +76,15 @@ void store_flag(std::int32_t& field, std::string_view value) {
     }
 }
 
+// The one key that the mailbox may write in any case.
 bool is_sysop_key(std::string_view key) {
-    constexpr std::string_view sysop = "sysop";
-    if (key.size() != sysop.size()) {
+    std::array<char, 5> lowered{};
+    if (key.size() != lowered.size()) {
         return false;
     }
-    for (std::size_t i = 0; i < key.size(); ++i) {
-        const char c = key[i] >= 'A' && key[i] <= 'Z' ? static_cast<char>(key[i] + 32) : key[i];
-        if (c != sysop[i]) {
-            return false;
-        }
-    }
-    return true;
+    std::copy(key.begin(), key.end(), lowered.begin());
+    lower_bytes(lowered);
+    return std::string_view(lowered.data(), lowered.size()) == "sysop";
 }
 
 void store(run_data& rd, key_value line) {

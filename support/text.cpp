@@ -35,6 +35,26 @@ void lower_bytes(std::span<char> bytes) {
     }
 }
 
+void upper_bytes(std::span<char> bytes) {
+    for (char& c : bytes) {
+        c = ascii_upper(c);
+    }
+}
+
+std::string_view next_word(std::string_view& text) {
+    std::size_t start = 0;
+    while (start < text.size() && is_white(text[start])) {
+        ++start;
+    }
+    std::size_t end = start;
+    while (end < text.size() && !is_white(text[end])) {
+        ++end;
+    }
+    const std::string_view word = text.substr(start, end - start);
+    text.remove_prefix(end);
+    return word;
+}
+
 int upper_char_dos(char ch) {
     unsigned char c = static_cast<unsigned char>(ch);
     switch (c) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <span>
+#include <string_view>
 
 namespace support {
 
@@ -8,8 +9,18 @@ namespace support {
 char* str_upper(char* s);
 char* str_lower(char* s);
 
-// The same conversion over a run of bytes that may hold NULs (table lines read by length).
+// The same conversions over a run of bytes that may hold NULs (lines read by length).
 void lower_bytes(std::span<char> bytes);
+void upper_bytes(std::span<char> bytes);
+
+// White space between the words of the mailbox's files.
+constexpr bool is_white(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// Takes the next word of text, white space before it skipped, and advances text past it; an
+// empty word when only white space is left.
+std::string_view next_word(std::string_view& text);
 
 // Upper-cases one character, including the three umlauts of code page 437. The result is the
 // byte as a signed char widened to int: 0x84 gives 0x8E as -114.

@@ -19,22 +19,6 @@ void lower_line(line& l) {
 
 namespace {
 
-constexpr bool is_white(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
-// Finds the next word at or after from; an empty view when there is none.
-std::string_view next_word(std::string_view text, std::size_t& from) {
-    while (from < text.size() && is_white(text[from])) {
-        ++from;
-    }
-    const std::size_t start = from;
-    while (from < text.size() && !is_white(text[from])) {
-        ++from;
-    }
-    return text.substr(start, from - start);
-}
-
 void append_padded(line& l, std::string_view word) {
     std::memcpy(l.bytes.data() + l.size, word.data(), word.size());
     l.size += word.size();
@@ -47,10 +31,9 @@ void append_padded(line& l, std::string_view word) {
 
 void format_columns(line& l) {
     const line source = l;
-    const std::string_view text(source.bytes.data(), source.size);
-    std::size_t position = 0;
-    const std::string_view old_name = next_word(text, position);
-    const std::string_view new_name = next_word(text, position);
+    std::string_view rest(source.bytes.data(), source.size);
+    const std::string_view old_name = support::next_word(rest);
+    const std::string_view new_name = support::next_word(rest);
     if (new_name.empty()) {
         return;
     }
