@@ -20,6 +20,7 @@
 namespace {
 
 using support::run_data;
+using scratch::visible;
 
 constexpr const char* missing_message = "Error reading RUNDAT.KVD!\n";
 
@@ -126,24 +127,6 @@ void expect_record(const run_data& actual, const run_data& expected, const std::
     BOARDMAP_TEXT(board);
 #undef BOARDMAP_TEXT
 #undef BOARDMAP_NUMBER
-}
-
-// Shows bytes with their control and high bytes escaped, for failure messages.
-std::string visible(const std::string& bytes) {
-    std::string shown;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\n') {
-            shown += "\\n";
-        } else if (byte < 0x20 || byte >= 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-            shown += hex;
-        } else {
-            shown += c;
-        }
-    }
-    return shown;
 }
 
 struct reader_case {

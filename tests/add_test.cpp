@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <sys/stat.h>
@@ -15,20 +14,12 @@ namespace {
 
 using scratch::boardmap;
 using scratch::mailbox_dir;
+using scratch::row;
 using scratch::set_up;
+using scratch::table_files;
+using scratch::too_many;
 
 using namespace std::string_literals;
-
-const std::string too_many = "Too many entries!\nBOARDMAP.KVD will NOT be changed!\n";
-
-// A line in column layout: each name padded with blanks to 8, two blanks between, line end.
-std::string row(const std::string& old_name, const std::string& new_name) {
-    auto pad = [](std::string name) {
-        name.resize(std::max<std::size_t>(name.size(), 8), ' ');
-        return name;
-    };
-    return pad(old_name) + "  " + pad(new_name) + "\n";
-}
 
 // A table of n lines in the tool's order, old names "b001" upwards.
 std::string numbered_table(int n) {
@@ -41,18 +32,10 @@ std::string numbered_table(int n) {
     return table;
 }
 
-void expect_only_table_files(const mailbox_dir& dir, bool with_backup) {
-    std::vector<std::string> expected{"boardmap.kvd", "rundat.kvd"};
-    if (with_backup) {
-        expected.insert(expected.begin(), "boardmap.bak");
-    }
-    EXPECT_EQ(dir.names(), expected);
-}
-
 // The run changed nothing: same table, no backup, nothing else in the directory.
 void expect_unchanged(const mailbox_dir& dir, const std::string& table) {
     EXPECT_EQ(dir.read("boardmap.kvd"), table);
-    expect_only_table_files(dir, false);
+    EXPECT_EQ(dir.names(), table_files(false));
 }
 
 struct add_case {
@@ -84,7 +67,7 @@ TEST_P(Add, PrintsAndWritesExactly) {
         EXPECT_EQ(result.status, 0);
         EXPECT_EQ(dir.read("boardmap.kvd"), c.new_table);
         EXPECT_EQ(dir.read("boardmap.bak"), c.table);
-        expect_only_table_files(dir, true);
+        EXPECT_EQ(dir.names(), table_files(true));
     }
 }
 
@@ -107,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
         add_case{"order not kept by hand: insertion before the first line at or after",
                  "zz top\nalle allgem\n", "alle", "x", "3 entries written.\n",
                  row("alle", "x") + row("zz", "top") + row("alle", "allgem")}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+    scratch::numbered_case<add_case>);
 
 // The first pass orders by unsigned bytes, and a working copy that ends before the key's length
 // sorts below it: a short line is never taken for the name.
@@ -123,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
                                "2 entries written.\n", "dx\n\n" + row("dx", "y")},
                       add_case{"old name and a blank is the name", "dx \n", "DX", "y",
                                "Entry \"DX\" already exists!\n", ""}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+    scratch::numbered_case<add_case>);
 
 INSTANTIATE_TEST_SUITE_P(
     Duplicates, Add,
@@ -135,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
                                "Entry \"dx\" already exists!\n", ""},
                       add_case{"found on a last line without line end", "alle allgem\ndx dxnews",
                                "Dx", "z", "Entry \"Dx\" already exists!\n", ""}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+    scratch::numbered_case<add_case>);
 
 // Lines the tool did not write itself: rewritten in column layout in their own case, empty
 // lines dropped, lines of fewer than two words followed by one more line end.
@@ -174,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
                  row("alle", "allgem") + row("dx", "dxnews") + row("zz", "z")},
         add_case{"single word as last line without line end", "alle", "b", "c",
                  "2 entries written.\n", "alle\n" + row("b", "c")}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+    scratch::numbered_case<add_case>);
 
 // Every piece counts toward the 999 lines, wherever the new line would go.
 INSTANTIATE_TEST_SUITE_P(
@@ -196,7 +179,7 @@ INSTANTIATE_TEST_SUITE_P(
                  too_many, ""},
         add_case{"a long line counts as its pieces",
                  "abcdefghijklmnop qrstuvwxyz\n" + numbered_table(997), "c", "x", too_many, ""}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+    scratch::numbered_case<add_case>);
 
 std::string million_lines() {
     std::string table;
@@ -244,7 +227,7 @@ TEST(AddBackup, IsTheTableBeforeTheLatestAdd) {
     EXPECT_EQ(dir.read("boardmap.bak"), row("alle", "allgem") + row("dx", "dxnews"));
     EXPECT_EQ(dir.read("boardmap.kvd"),
               row("alle", "allgem") + row("dx", "dxnews") + row("zz", "top"));
-    expect_only_table_files(dir, true);
+    EXPECT_EQ(dir.names(), table_files(true));
 }
 
 TEST(AddBackup, RefusedAddLeavesTheBackup) {
@@ -273,7 +256,7 @@ TEST(AddNotSysop, GetsTheUsageAndChangesNothing) {
     mailbox_dir dir;
     set_up(dir, "alle allgem\n", false);
     const auto result = boardmap(dir, {"+", "dx", "dxnews"});
-    EXPECT_EQ(result.out, "Syntax: BOARDMAP <List-Subject>                           V2.2\n");
+    EXPECT_EQ(result.out, scratch::usage_line);
     EXPECT_EQ(result.status, 0);
     expect_unchanged(dir, "alle allgem\n");
 }

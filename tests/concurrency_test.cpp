@@ -20,23 +20,16 @@
 namespace {
 
 using scratch::boardmap;
+using scratch::list_header;
 using scratch::mailbox_dir;
 using scratch::outcome;
+using scratch::row;
 
 constexpr int adders = 24;
 constexpr int deleters = 8;
 constexpr int readers = 3;
 
-const std::string header = "OLDBOARD  NEWBOARD\n\n";
 const std::string keeper = "keep      keeper  ";
-
-std::string row(const std::string& old_name, const std::string& new_name) {
-    auto pad = [](std::string name) {
-        name.resize(std::max<std::size_t>(name.size(), 8), ' ');
-        return name;
-    };
-    return pad(old_name) + "  " + pad(new_name) + "\n";
-}
 
 std::string numbered(char prefix, int i) {
     char name[16];
@@ -82,11 +75,11 @@ bool closed(int fd) {
 // An empty search lists every line: the whole table, in column layout and in order, with the
 // line no writer touches.
 bool complete_listing(const outcome& r) {
-    if (r.status != 0 || r.out.compare(0, header.size(), header) != 0) {
+    if (r.status != 0 || r.out.compare(0, list_header.size(), list_header) != 0) {
         return false;
     }
     std::vector<std::string> lines;
-    for (std::size_t at = header.size(); at < r.out.size();) {
+    for (std::size_t at = list_header.size(); at < r.out.size();) {
         const std::size_t end = r.out.find('\n', at);
         if (end == std::string::npos || end - at != 18) {
             return false;
@@ -207,8 +200,7 @@ TEST(Concurrency, EveryChangeKeptAndListingNeverFails) {
         before_last.insert(joined(rows));
     }
     EXPECT_EQ(before_last.count(dir.read("boardmap.bak")), 1u) << dir.read("boardmap.bak");
-    EXPECT_EQ(dir.names(),
-              (std::vector<std::string>{"boardmap.bak", "boardmap.kvd", "rundat.kvd"}));
+    EXPECT_EQ(dir.names(), scratch::table_files(true));
 }
 
 } // namespace

@@ -15,19 +15,12 @@ namespace {
 using scratch::boardmap;
 using scratch::mailbox_dir;
 using scratch::set_up;
+using scratch::table_files;
+using scratch::too_many;
 
 using namespace std::string_literals;
 
-const std::string too_many = "Too many entries!\nBOARDMAP.KVD will NOT be changed!\n";
 const std::string three_boards = "alle allgem\ndx dxnews\ndxcl dxclust\n";
-
-void expect_only_table_files(const mailbox_dir& dir, bool with_backup) {
-    std::vector<std::string> expected{"boardmap.kvd", "rundat.kvd"};
-    if (with_backup) {
-        expected.insert(expected.begin(), "boardmap.bak");
-    }
-    EXPECT_EQ(dir.names(), expected);
-}
 
 struct delete_case {
     const char* what;
@@ -53,7 +46,7 @@ TEST_P(Delete, PrintsAndWritesExactly) {
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(dir.read("boardmap.kvd"), c.new_table);
     EXPECT_EQ(dir.read("boardmap.bak"), c.table);
-    expect_only_table_files(dir, true);
+    EXPECT_EQ(dir.names(), table_files(true));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -90,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
         delete_case{"one piece of a long line", "ab cdefghijklmnopqrstuvwxyz\nzz top\n", "ab",
                     "Entry \"ab        cdefghijklmnopqr\" deleted!\n2 entries written.\n",
                     "stuvwxyz\nzz top\n"}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+    scratch::numbered_case<delete_case>);
 
 // Empty lines, CR, NUL, high bytes and a last line without line end survive exactly.
 const std::string odd_bytes =
@@ -111,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
         delete_case{"the last line without line end", odd_bytes, "zz",
                     "Entry \"zz        top     \" deleted!\n8 entries written.\n",
                     "\nAlle allgem\r\n\xe4rger X\n a\0b  c \n\xff\x80\n\ndx dxnews\n  \n"s}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+    scratch::numbered_case<delete_case>);
 
 std::string numbered_table(int n) {
     std::string table;
@@ -136,15 +129,18 @@ INSTANTIATE_TEST_SUITE_P(
         delete_case{"1000 lines, last line by new name", numbered_table(1000), "n1000",
                     "Entry \"b1000     n1000    \" deleted!\n999 entries written.\n",
                     numbered_table(999)}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+    scratch::numbered_case<delete_case>);
+
+// A delete that must be refused, with what it is about.
+struct refused_case {
+    const char* what;
+    std::string table;
+    const char* name;
+};
 
 // More than 999 kept lines would be written: refused, table and backup untouched.
 TEST(DeleteCapacity, MoreThan999KeptLinesRefused) {
-    struct {
-        const char* what;
-        std::string table;
-        const char* name;
-    } cases[] = {
+    const refused_case cases[] = {
         {"1001 lines, first line by old name", numbered_table(1001), "b0001"},
         {"1001 lines, last line by old name", numbered_table(1001), "b1001"},
         {"1001 lines, last line by new name", numbered_table(1001), "n1001"},
@@ -161,16 +157,12 @@ TEST(DeleteCapacity, MoreThan999KeptLinesRefused) {
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(dir.read("boardmap.kvd"), c.table);
         EXPECT_EQ(dir.read("boardmap.bak"), "older table\n");
-        expect_only_table_files(dir, true);
+        EXPECT_EQ(dir.names(), table_files(true));
     }
 }
 
 TEST(DeleteNothingFound, ChangesNothingAndMakesNoBackup) {
-    struct {
-        const char* what;
-        std::string table;
-        const char* name;
-    } cases[] = {
+    const refused_case cases[] = {
         {"neither column", three_boards, "nix"},
         {"part of a name is no name", three_boards, "dxc"},
         {"a longer name cut to 8 that is not there", "dxclusterx y\n", "dxclusterx"},
@@ -183,10 +175,10 @@ TEST(DeleteNothingFound, ChangesNothingAndMakesNoBackup) {
         mailbox_dir dir;
         set_up(dir, c.table);
         const auto result = boardmap(dir, {"-", c.name});
-        EXPECT_EQ(result.out, "No entry found.\n");
+        EXPECT_EQ(result.out, scratch::no_entry);
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(dir.read("boardmap.kvd"), c.table);
-        expect_only_table_files(dir, false);
+        EXPECT_EQ(dir.names(), table_files(false));
     }
 }
 
@@ -209,7 +201,7 @@ TEST(DeleteBackup, IsTheTableBeforeTheLatestDelete) {
     EXPECT_EQ(second.out, "Entry \"alle      allgem  \" deleted!\n1 entries written.\n");
     EXPECT_EQ(dir.read("boardmap.bak"), "alle allgem\ndx dxnews\n");
     EXPECT_EQ(dir.read("boardmap.kvd"), "dx dxnews\n");
-    expect_only_table_files(dir, true);
+    EXPECT_EQ(dir.names(), table_files(true));
 }
 
 // Any first character '-' selects the delete; without a sysop flag it is only the usage.
@@ -222,10 +214,10 @@ TEST(DeleteDispatch, DashWordAndNonSysop) {
     mailbox_dir user;
     set_up(user, three_boards, false);
     const auto result = boardmap(user, {"-", "dx"});
-    EXPECT_EQ(result.out, "Syntax: BOARDMAP <List-Subject>                           V2.2\n");
+    EXPECT_EQ(result.out, scratch::usage_line);
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(user.read("boardmap.kvd"), three_boards);
-    expect_only_table_files(user, false);
+    EXPECT_EQ(user.names(), table_files(false));
 }
 
 } // namespace

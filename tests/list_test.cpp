@@ -15,29 +15,13 @@
 namespace {
 
 using scratch::boardmap;
+using scratch::list_header;
 using scratch::mailbox_dir;
+using scratch::no_entry;
 using scratch::set_up;
+using scratch::visible;
 
-const std::string header = "OLDBOARD  NEWBOARD\n\n";
-const std::string no_entry = "No entry found.\n";
 const std::string read_failure = "Error reading BOARDMAP.KVD !\n";
-
-std::string visible(const std::string& bytes) {
-    std::string shown;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\n') {
-            shown += "\\n";
-        } else if (byte < 0x20 || byte >= 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-            shown += hex;
-        } else {
-            shown += c;
-        }
-    }
-    return shown;
-}
 
 // Searches the table for the text as a user (or a sysop) and checks the whole run: output,
 // status, nothing on standard error, the table untouched and no file of the tool's left.
@@ -46,105 +30,101 @@ void expect_search(const std::string& table, const std::string& search, const st
     mailbox_dir dir;
     set_up(dir, table, sysop);
     const scratch::outcome run = boardmap(dir, {search});
-    const std::string label =
-        "table \"" + visible(table) + "\", search \"" + visible(search) + "\"";
-    EXPECT_EQ(run.out, expected) << label << "\n  got:    \"" << visible(run.out)
-                                 << "\"\n  wanted: \"" << visible(expected) << "\"";
-    EXPECT_EQ(run.status, 0) << label;
-    EXPECT_EQ(run.err, "") << label;
-    EXPECT_EQ(dir.read("boardmap.kvd"), table) << label;
-    EXPECT_EQ(dir.names(), (std::vector<std::string>{"boardmap.kvd", "rundat.kvd"})) << label;
+    scratch::expect_untouched_run(dir, run, table, expected, 0,
+                                  "table \"" + visible(table) + "\", search \"" + visible(search) +
+                                      "\"");
 }
 
 const std::string two_lines = "alle allgem\ndx dxnews\n";
 
 TEST(List, AllFindsAlleInColumnLayout) {
-    expect_search(two_lines, "ALL", header + "alle      allgem  \n");
-    expect_search(two_lines, "all", header + "alle      allgem  \n");
-    expect_search(two_lines, "ALL", header + "alle      allgem  \n", true);
+    expect_search(two_lines, "ALL", list_header + "alle      allgem  \n");
+    expect_search(two_lines, "all", list_header + "alle      allgem  \n");
+    expect_search(two_lines, "ALL", list_header + "alle      allgem  \n", true);
 }
 
 TEST(List, SearchFindsOldAndNewNamesAndParts) {
-    expect_search(two_lines, "dx", header + "dx        dxnews  \n");
-    expect_search(two_lines, "news", header + "dx        dxnews  \n");
-    expect_search(two_lines, "NeWs", header + "dx        dxnews  \n");
-    expect_search(two_lines, "lge", header + "alle      allgem  \n");
+    expect_search(two_lines, "dx", list_header + "dx        dxnews  \n");
+    expect_search(two_lines, "news", list_header + "dx        dxnews  \n");
+    expect_search(two_lines, "NeWs", list_header + "dx        dxnews  \n");
+    expect_search(two_lines, "lge", list_header + "alle      allgem  \n");
     // The search text is found anywhere in the line, blanks included.
-    expect_search(two_lines, "e a", header + "alle      allgem  \n");
+    expect_search(two_lines, "e a", list_header + "alle      allgem  \n");
 }
 
 TEST(List, SearchIsASubstringNotTheMatchKey) {
     // Listing matches the text anywhere: 'dx' lists 'dx' and 'dxcl' alike, 'dxcl' only the one.
     const std::string table = "alle allgem\ndx dxnews\ndxcl dxclust\n";
-    expect_search(table, "dx", header + "dx        dxnews  \ndxcl      dxclust \n");
-    expect_search(table, "dxcl", header + "dxcl      dxclust \n");
-    expect_search(table, "DXCLUST", header + "dxcl      dxclust \n");
+    expect_search(table, "dx", list_header + "dx        dxnews  \ndxcl      dxclust \n");
+    expect_search(table, "dxcl", list_header + "dxcl      dxclust \n");
+    expect_search(table, "DXCLUST", list_header + "dxcl      dxclust \n");
 }
 
 TEST(List, EveryMatchInFileOrder) {
     const std::string table = "xray alpha\nalle allgem\nbeta fox\ndx dxnews\nzulu yankee\n";
     expect_search(table, "x",
-                  header + "xray      alpha   \nbeta      fox     \ndx        dxnews  \n");
+                  list_header + "xray      alpha   \nbeta      fox     \ndx        dxnews  \n");
     // A table by hand is not sorted by the listing.
     expect_search("zz x\naa x\nmm x\n", "x",
-                  header + "zz        x       \naa        x       \nmm        x       \n");
+                  list_header + "zz        x       \naa        x       \nmm        x       \n");
 }
 
 TEST(List, EntriesAreLowerCasedAndInColumnLayout) {
-    expect_search("ALLE ALLGEM\n", "alle", header + "alle      allgem  \n");
-    expect_search("Alle   Allgem\n", "ALLGEM", header + "alle      allgem  \n");
-    expect_search("\talle\tallgem\n", "alle", header + "alle      allgem  \n");
-    expect_search("   alle allgem\n", "alle", header + "alle      allgem  \n");
-    expect_search("alle allgem extra\n", "extra", header + "alle      allgem  \n");
-    expect_search("alle      allgem  \n", "alle", header + "alle      allgem  \n");
+    expect_search("ALLE ALLGEM\n", "alle", list_header + "alle      allgem  \n");
+    expect_search("Alle   Allgem\n", "ALLGEM", list_header + "alle      allgem  \n");
+    expect_search("\talle\tallgem\n", "alle", list_header + "alle      allgem  \n");
+    expect_search("   alle allgem\n", "alle", list_header + "alle      allgem  \n");
+    expect_search("alle allgem extra\n", "extra", list_header + "alle      allgem  \n");
+    expect_search("alle      allgem  \n", "alle", list_header + "alle      allgem  \n");
     // The search runs over the piece as read (lower-cased), before the column layout.
-    expect_search("abcdefgh 12345678\n", "h 1", header + "abcdefgh  12345678\n");
+    expect_search("abcdefgh 12345678\n", "h 1", list_header + "abcdefgh  12345678\n");
     expect_search("abcdefgh 12345678\n", "h  1", no_entry);
     expect_search("alle allgem\n", "e    ", no_entry);
 }
 
 TEST(List, LongNamesPushTheColumn) {
-    expect_search("verylongname x\n", "very", header + "verylongname  x       \n");
-    expect_search("a verylongname\n", "long", header + "a         verylongname\n");
+    expect_search("verylongname x\n", "very", list_header + "verylongname  x       \n");
+    expect_search("a verylongname\n", "long", list_header + "a         verylongname\n");
     // A 17-character word and a 1-character word fill a piece of 19 bytes; the line end is
     // a piece of its own.
-    expect_search("aaaaaaaaaaaaaaaaa b\n", "a", header + std::string(17, 'a') + "  b       \n");
+    expect_search("aaaaaaaaaaaaaaaaa b\n", "a",
+                  list_header + std::string(17, 'a') + "  b       \n");
     expect_search("aaaaaaaaaaaaaaaaa b\n", "",
-                  header + std::string(17, 'a') + "  b       \n" + "\n\n");
+                  list_header + std::string(17, 'a') + "  b       \n" + "\n\n");
 }
 
 TEST(List, EmptySearchMatchesEveryPiece) {
     // Empty lines included; an empty line is printed as two line ends.
     expect_search("alle allgem\n\ndx dxnews\n", "",
-                  header + "alle      allgem  \n" + "\n\n" + "dx        dxnews  \n");
-    expect_search("\n", "", header + "\n\n");
-    expect_search("\n\n", "", header + "\n\n\n\n");
-    expect_search("alle\n   \n", "", header + "alle\n\n" + "   \n\n");
+                  list_header + "alle      allgem  \n" + "\n\n" + "dx        dxnews  \n");
+    expect_search("\n", "", list_header + "\n\n");
+    expect_search("\n\n", "", list_header + "\n\n\n\n");
+    expect_search("alle\n   \n", "", list_header + "alle\n\n" + "   \n\n");
 }
 
 TEST(List, EmptyLinesArePassedOverOtherwise) {
-    expect_search("alle allgem\n\n\ndx dxnews\n", "a", header + "alle      allgem  \n");
+    expect_search("alle allgem\n\n\ndx dxnews\n", "a", list_header + "alle      allgem  \n");
     expect_search("\n\n\n", "a", no_entry);
 }
 
 TEST(List, SearchTextIsCutToEight) {
     // 'ALLGEMEINXYZ' is searched as 'allgemei'.
-    expect_search("a allgemeiq\n", "ALLGEMEINXYZ", header + "a         allgemeiq\n");
-    expect_search("x allgemeines\n", "allgemeinxyz", header + "x         allgemeines\n");
+    expect_search("a allgemeiq\n", "ALLGEMEINXYZ", list_header + "a         allgemeiq\n");
+    expect_search("x allgemeines\n", "allgemeinxyz", list_header + "x         allgemeines\n");
     expect_search("alle allgem\n", "allgemxyz", no_entry);
     // A very long argument is cut all the same.
     expect_search("alle allgem\n", "alle all" + std::string(5000, 'x'),
-                  header + "alle      allgem  \n");
+                  list_header + "alle      allgem  \n");
     expect_search("alle allgem\n", "allgem" + std::string(5000, 'x'), no_entry);
     // Eight characters are searched whole.
-    expect_search("x abcdefgh\n", "ABCDEFGH", header + "x         abcdefgh\n");
+    expect_search("x abcdefgh\n", "ABCDEFGH", list_header + "x         abcdefgh\n");
     expect_search("x abcdefgh\n", "abcdefgX", no_entry);
 }
 
 TEST(List, NoMatchPrintsOnlyNoEntryFound) {
     expect_search(two_lines, "nix", no_entry);
     expect_search(two_lines, "nix", no_entry, true);
-    // The search text is not in the header of the output: 'OLDBOARD' is no entry.
+    // The search text is not in the list_header of the output: 'OLDBOARD' is no entry.
     expect_search(two_lines, "oldboard", no_entry);
 }
 
@@ -154,75 +134,76 @@ TEST(List, EmptyTable) {
 }
 
 TEST(List, SingleWordPieceKeepsItsLineEndAndGetsAnother) {
-    expect_search("alle\nalle allgem\n", "alle", header + "alle\n\n" + "alle      allgem  \n");
-    expect_search("ALLE\n", "alle", header + "alle\n\n");
-    expect_search("  Alle  \n", "alle", header + "  alle  \n\n");
+    expect_search("alle\nalle allgem\n", "alle", list_header + "alle\n\n" + "alle      allgem  \n");
+    expect_search("ALLE\n", "alle", list_header + "alle\n\n");
+    expect_search("  Alle  \n", "alle", list_header + "  alle  \n\n");
     // A line holding 'old' and one blank, as an add writes for an empty new name.
-    expect_search("old \n", "old", header + "old \n\n");
+    expect_search("old \n", "old", list_header + "old \n\n");
 }
 
 TEST(List, LongPhysicalLineIsSeveralPieces) {
     // "alle allgem extra words here\n" is read as "alle allgem extra w" and "ords here\n".
     const std::string table = "alle allgem extra words here\n";
-    expect_search(table, "e", header + "alle      allgem  \n" + "ords      here    \n");
-    expect_search(table, "here", header + "ords      here    \n");
+    expect_search(table, "e", list_header + "alle      allgem  \n" + "ords      here    \n");
+    expect_search(table, "here", list_header + "ords      here    \n");
     // A text across the border of two pieces is found in neither.
     expect_search(table, "words", no_entry);
     // A line of 25 characters: 19 and 6 plus the line end.
     expect_search("abcdefghijklmnopqrstuvwxy\n", "",
-                  header + "abcdefghijklmnopqrs\n" + "tuvwxy\n\n");
+                  list_header + "abcdefghijklmnopqrs\n" + "tuvwxy\n\n");
     expect_search("abcdefghijklmnopqrstuvwxy\n", "rstu", no_entry);
     // 19 characters and a line end: the line end alone is a piece (an empty line).
     expect_search("aaaaaaaaa bbbbbbbbb\ndx x\n", "",
-                  header + "aaaaaaaaa  bbbbbbbbb\n" + "\n\n" + "dx        x       \n");
+                  list_header + "aaaaaaaaa  bbbbbbbbb\n" + "\n\n" + "dx        x       \n");
 }
 
 TEST(List, LastLineWithoutLineEndIsListed) {
-    expect_search("alle allgem\ndx dxnews", "dx", header + "dx        dxnews  \n");
+    expect_search("alle allgem\ndx dxnews", "dx", list_header + "dx        dxnews  \n");
     expect_search("alle allgem\ndx dxnews", "",
-                  header + "alle      allgem  \ndx        dxnews  \n");
-    expect_search("alle", "all", header + "alle\n");
-    expect_search("dx dxnews", "news", header + "dx        dxnews  \n");
-    expect_search("abcdefghijklmnopqrstuvwxy", "", header + "abcdefghijklmnopqrs\ntuvwxy\n");
+                  list_header + "alle      allgem  \ndx        dxnews  \n");
+    expect_search("alle", "all", list_header + "alle\n");
+    expect_search("dx dxnews", "news", list_header + "dx        dxnews  \n");
+    expect_search("abcdefghijklmnopqrstuvwxy", "", list_header + "abcdefghijklmnopqrs\ntuvwxy\n");
 }
 
 TEST(List, NulBytesNeverEndALineNorHideTheRest) {
     const std::string table = std::string("al\0le allgem\ndx dxnews\n", 23);
-    expect_search(table, "allg", header + std::string("al\0le     allgem  \n", 19));
-    expect_search(table, "dx", header + "dx        dxnews  \n");
+    expect_search(table, "allg", list_header + std::string("al\0le     allgem  \n", 19));
+    expect_search(table, "dx", list_header + "dx        dxnews  \n");
     expect_search(table, "e",
-                  header + std::string("al\0le     allgem  \n", 19) + "dx        dxnews  \n");
+                  list_header + std::string("al\0le     allgem  \n", 19) + "dx        dxnews  \n");
     // A NUL at the start of a line, and lines of NULs.
     expect_search(std::string("\0dx dxnews\nalle allgem\n", 23), "news",
-                  header + std::string("\0dx       dxnews  \n", 19));
+                  list_header + std::string("\0dx       dxnews  \n", 19));
     expect_search(std::string(30, '\0') + "\nalle allgem\n", "alle",
-                  header + "alle      allgem  \n");
-    expect_search(std::string("\0\0\0\n", 4) + "dx dxnews", "dx", header + "dx        dxnews  \n");
+                  list_header + "alle      allgem  \n");
+    expect_search(std::string("\0\0\0\n", 4) + "dx dxnews", "dx",
+                  list_header + "dx        dxnews  \n");
 }
 
 TEST(List, CarriageReturnsAreWhiteSpace) {
-    expect_search("alle allgem\r\ndx dxnews\r\n", "dx", header + "dx        dxnews  \n");
+    expect_search("alle allgem\r\ndx dxnews\r\n", "dx", list_header + "dx        dxnews  \n");
     expect_search("alle allgem\r\ndx dxnews\r\n", "",
-                  header + "alle      allgem  \ndx        dxnews  \n");
-    expect_search("alle\r\n", "alle", header + "alle\r\n\n");
-    expect_search("al\rle x\n", "le", header + "al        le      \n");
-    expect_search("\r\r\r\ndx dxnews\n", "dx", header + "dx        dxnews  \n");
+                  list_header + "alle      allgem  \ndx        dxnews  \n");
+    expect_search("alle\r\n", "alle", list_header + "alle\r\n\n");
+    expect_search("al\rle x\n", "le", list_header + "al        le      \n");
+    expect_search("\r\r\r\ndx dxnews\n", "dx", list_header + "dx        dxnews  \n");
 }
 
 TEST(List, HighBytesAreDataAndKeepTheirCase) {
     // Case conversion knows the ASCII letters only.
-    expect_search("\xC4rger NEU\n", "\xC4R", header + "\xC4rger     neu     \n");
+    expect_search("\xC4rger NEU\n", "\xC4R", list_header + "\xC4rger     neu     \n");
     expect_search("\xC4rger NEU\n", "\xE4r", no_entry);
     expect_search("\xFF\xFF neu\ndx dxnews\n", "n",
-                  header + "\xFF\xFF        neu     \n" + "dx        dxnews  \n");
-    expect_search("\xFF\n\xFF\xFF\xFF\ndx dxnews\n", "dx", header + "dx        dxnews  \n");
-    expect_search("\x84\x94\x81 x\n", "\x84", header + "\x84\x94\x81       x       \n");
+                  list_header + "\xFF\xFF        neu     \n" + "dx        dxnews  \n");
+    expect_search("\xFF\n\xFF\xFF\xFF\ndx dxnews\n", "dx", list_header + "dx        dxnews  \n");
+    expect_search("\x84\x94\x81 x\n", "\x84", list_header + "\x84\x94\x81       x       \n");
 }
 
 TEST(List, ManyLinesHaveNoLimit) {
     // The listing holds no table; a file of more than 999 lines is listed whole.
     std::string table;
-    std::string expected = header;
+    std::string expected = list_header;
     for (int i = 0; i < 1500; ++i) {
         char entry[32];
         std::snprintf(entry, sizeof entry, "b%04d x%04d\n", i, i);
@@ -231,13 +212,13 @@ TEST(List, ManyLinesHaveNoLimit) {
         expected += entry;
     }
     expect_search(table, "", expected);
-    expect_search(table, "x1499", header + "b1499     x1499   \n");
+    expect_search(table, "x1499", list_header + "b1499     x1499   \n");
 }
 
 TEST(List, MissingTable) {
     for (const bool sysop : {false, true}) {
         mailbox_dir dir;
-        dir.write("rundat.kvd", sysop ? scratch::sysop_run_data : scratch::user_run_data);
+        scratch::write_run_data(dir, sysop);
         const scratch::outcome run = boardmap(dir, {"alle"});
         EXPECT_EQ(run.out, read_failure);
         EXPECT_EQ(run.status, 1);
@@ -263,7 +244,7 @@ TEST(List, TableThatIsADirectory) {
     EXPECT_EQ(run.out, read_failure);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "");
-    EXPECT_EQ(dir.names(), (std::vector<std::string>{"boardmap.kvd", "rundat.kvd"}));
+    EXPECT_EQ(dir.names(), scratch::table_files(false));
 }
 
 TEST(List, BackupIsNotReadNorTouched) {

@@ -124,4 +124,21 @@ outcome run_program(const std::string& dir, const std::vector<std::string>& argv
     });
 }
 
+std::string visible(const std::string& bytes) {
+    std::string shown;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n') {
+            shown += "\\n";
+        } else if (byte < 0x20 || byte >= 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            shown += hex;
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
 } // namespace scratch

@@ -41,4 +41,7 @@ outcome run_in_child(const std::string& dir, const std::function<void()>& fn);
 outcome run_program(const std::string& dir, const std::vector<std::string>& argv,
                     const std::vector<std::string>& extra_env = {});
 
+// Shows bytes with their control and high bytes escaped, for failure messages.
+std::string visible(const std::string& bytes);
+
 } // namespace scratch

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -15,35 +14,19 @@
 namespace {
 
 using scratch::boardmap;
+using scratch::list_header;
 using scratch::mailbox_dir;
+using scratch::no_entry;
 using scratch::set_up;
+using scratch::usage_line;
+using scratch::visible;
 
-const std::string usage_line = "Syntax: BOARDMAP <List-Subject>                           V2.2\n";
 const std::string sysop_lines =
     "        BOARDMAP - <Boardname>\n        BOARDMAP + <OldBoard> <NewBoard>\n";
 const std::string sysop_usage = usage_line + sysop_lines;
-const std::string header = "OLDBOARD  NEWBOARD\n\n";
-const std::string no_entry = "No entry found.\n";
 const std::string run_data_failure = "Error reading RUNDAT.KVD!\n";
 
 const std::string table = "alle allgem\ndx dxnews\ndxcl dxclust\n";
-
-std::string visible(const std::string& bytes) {
-    std::string shown;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\n') {
-            shown += "\\n";
-        } else if (byte < 0x20 || byte >= 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-            shown += hex;
-        } else {
-            shown += c;
-        }
-    }
-    return shown;
-}
 
 std::string words_of(const std::vector<std::string>& words) {
     std::string shown = "boardmap";
@@ -60,13 +43,8 @@ void expect_unchanged_run(bool sysop, const std::vector<std::string>& words,
     mailbox_dir dir;
     set_up(dir, table, sysop);
     const scratch::outcome run = boardmap(dir, words);
-    const std::string label = std::string(sysop ? "sysop: " : "user: ") + words_of(words);
-    EXPECT_EQ(run.out, expected) << label << "\n  got:    \"" << visible(run.out)
-                                 << "\"\n  wanted: \"" << visible(expected) << "\"";
-    EXPECT_EQ(run.status, status) << label;
-    EXPECT_EQ(run.err, "") << label;
-    EXPECT_EQ(dir.read("boardmap.kvd"), table) << label;
-    EXPECT_EQ(dir.names(), (std::vector<std::string>{"boardmap.kvd", "rundat.kvd"})) << label;
+    scratch::expect_untouched_run(dir, run, table, expected, status,
+                                  std::string(sysop ? "sysop: " : "user: ") + words_of(words));
 }
 
 TEST(Usage, VersionStartsInColumn59) {
@@ -101,11 +79,13 @@ TEST(Usage, OneWordIsASearchWhateverItStartsWith) {
         expect_unchanged_run(sysop, {"+"}, no_entry);
         expect_unchanged_run(sysop, {"-dx"}, no_entry);
         expect_unchanged_run(sysop, {"+dx"}, no_entry);
-        expect_unchanged_run(sysop, {"dx"}, header + "dx        dxnews  \ndxcl      dxclust \n");
+        expect_unchanged_run(sysop, {"dx"},
+                             list_header + "dx        dxnews  \ndxcl      dxclust \n");
         expect_unchanged_run(sysop, {"a?"}, no_entry);
         // An empty first argument is a search for the empty text: every piece.
-        expect_unchanged_run(
-            sysop, {""}, header + "alle      allgem  \ndx        dxnews  \ndxcl      dxclust \n");
+        expect_unchanged_run(sysop, {""},
+                             list_header +
+                                 "alle      allgem  \ndx        dxnews  \ndxcl      dxclust \n");
     }
 }
 
@@ -115,7 +95,7 @@ TEST(Usage, MinusAloneFindsAMinusInTheTable) {
         const std::string with_minus = "alle allgem\nrv-x rvx\n";
         set_up(dir, with_minus, sysop);
         const scratch::outcome run = boardmap(dir, {"-"});
-        EXPECT_EQ(run.out, header + "rv-x      rvx     \n");
+        EXPECT_EQ(run.out, list_header + "rv-x      rvx     \n");
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(run.err, "");
         EXPECT_EQ(dir.read("boardmap.kvd"), with_minus);
@@ -130,7 +110,7 @@ TEST(Usage, MinusAloneFindsAMinusInTheTable) {
 TEST(Usage, UsageNeedsNoTable) {
     for (const bool sysop : {false, true}) {
         mailbox_dir dir;
-        dir.write("rundat.kvd", sysop ? scratch::sysop_run_data : scratch::user_run_data);
+        scratch::write_run_data(dir, sysop);
         for (const std::vector<std::string>& words :
              {std::vector<std::string>{}, {"?"}, {"+", "old"}, {"x", "y"}}) {
             const scratch::outcome run = boardmap(dir, words);
@@ -177,8 +157,7 @@ void expect_delete(const std::vector<std::string>& words) {
     EXPECT_EQ(run.err, "") << words_of(words);
     EXPECT_EQ(dir.read("boardmap.kvd"), "alle allgem\ndxcl dxclust\n") << words_of(words);
     EXPECT_EQ(dir.read("boardmap.bak"), table) << words_of(words);
-    EXPECT_EQ(dir.names(),
-              (std::vector<std::string>{"boardmap.bak", "boardmap.kvd", "rundat.kvd"}));
+    EXPECT_EQ(dir.names(), scratch::table_files(true));
 }
 
 TEST(Usage, MinusNameBySysopDeletes) {

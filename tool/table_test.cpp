@@ -17,6 +17,7 @@
 namespace {
 
 using boardmap::line;
+using scratch::visible;
 
 line make_line(const std::string& bytes) {
     line l{};
@@ -28,23 +29,6 @@ line make_line(const std::string& bytes) {
 
 std::string text(const line& l) {
     return std::string(l.bytes.data(), l.size);
-}
-
-std::string visible(const std::string& bytes) {
-    std::string shown;
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\n') {
-            shown += "\\n";
-        } else if (byte < 0x20 || byte >= 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-            shown += hex;
-        } else {
-            shown += c;
-        }
-    }
-    return shown;
 }
 
 std::string formatted(const std::string& bytes) {
