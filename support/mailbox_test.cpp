@@ -37,9 +37,14 @@ const std::string standard_bulletin = ";ALLE\n"
                                       "LONGGROUPNAME 10\n"
                                       " LOCAL 10\n";
 
-void standard(const box& b) {
+// The standard init.kvd beside the given hierarchy.
+void with_bulletin(const box& b, const std::string& bulletin) {
     b.put("init.kvd", standard_init);
-    b.put("bulletin.kvd", standard_bulletin);
+    b.put("bulletin.kvd", bulletin);
+}
+
+void standard(const box& b) {
+    with_bulletin(b, standard_bulletin);
 }
 
 void expect_success(const outcome& o, const std::string& out) {
@@ -54,47 +59,55 @@ void expect_failure(const outcome& o, const std::string& message) {
     EXPECT_EQ(o.err, "");
 }
 
+// An output buffer that holds "keep"; at least 5 bytes even where the lookup is given fewer.
+std::vector<char> keep_buffer(std::size_t size) {
+    std::vector<char> out(std::max<std::size_t>(size, 5), 'x');
+    std::snprintf(out.data(), out.size(), "keep");
+    return out;
+}
+
 // Prints what init_value put into a buffer of the given size that held "keep".
 outcome value_of(const box& b, const std::string& keyword, std::size_t size = 512) {
     return b.run([&] {
-        std::vector<char> out(std::max<std::size_t>(size, 5), 'x');
-        std::snprintf(out.data(), out.size(), "keep");
+        std::vector<char> out = keep_buffer(size);
         support::init_value(keyword.c_str(), std::span(out).first(size));
         std::printf("%s", out.data());
     });
 }
 
-// Prints "result|caller's board|directory".
-outcome dir_of(const box& b, const std::string& board, std::size_t size = 256) {
+// Runs a lookup in a child on a writable copy of the board name and a buffer of the given size
+// that held "keep"; prints what the lookup returns, then "caller's board|buffer".
+using board_lookup = std::function<std::string(char* name, std::span<char> out)>;
+
+outcome board_call(const box& b, const std::string& board, std::size_t size,
+                   const board_lookup& lookup) {
     return b.run([&] {
         std::vector<char> name(board.begin(), board.end());
         name.push_back('\0');
-        std::vector<char> out(std::max<std::size_t>(size, 5), 'x');
-        std::snprintf(out.data(), out.size(), "keep");
-        const int result = support::board_dir(name.data(), std::span(out).first(size));
-        std::printf("%d|%s|%s", result, name.data(), out.data());
+        std::vector<char> out = keep_buffer(size);
+        const std::string result = lookup(name.data(), std::span(out).first(size));
+        std::printf("%s%s|%s", result.c_str(), name.data(), out.data());
+    });
+}
+
+// Prints "result|caller's board|directory".
+outcome dir_of(const box& b, const std::string& board, std::size_t size = 256) {
+    return board_call(b, board, size, [](char* name, std::span<char> out) {
+        return std::to_string(support::board_dir(name, out)) + "|";
     });
 }
 
 outcome line_of(const box& b, const std::string& board, int n, std::size_t size = 512) {
-    return b.run([&] {
-        std::vector<char> name(board.begin(), board.end());
-        name.push_back('\0');
-        std::vector<char> out(std::max<std::size_t>(size, 5), 'x');
-        std::snprintf(out.data(), out.size(), "keep");
-        support::list_line(name.data(), n, std::span(out).first(size));
-        std::printf("%s|%s", name.data(), out.data());
+    return board_call(b, board, size, [n](char* name, std::span<char> out) {
+        support::list_line(name, n, out);
+        return std::string();
     });
 }
 
 outcome first_line_of(const box& b, const std::string& board, int n, std::size_t size = 512) {
-    return b.run([&] {
-        std::vector<char> name(board.begin(), board.end());
-        name.push_back('\0');
-        std::vector<char> out(std::max<std::size_t>(size, 5), 'x');
-        std::snprintf(out.data(), out.size(), "keep");
-        support::message_first_line(name.data(), n, std::span(out).first(size));
-        std::printf("%s|%s", name.data(), out.data());
+    return board_call(b, board, size, [n](char* name, std::span<char> out) {
+        support::message_first_line(name, n, out);
+        return std::string();
     });
 }
 
@@ -176,6 +189,21 @@ TEST(MailboxInitValue, OutputCutToSpan) {
 
 // ---- board_dir ----
 
+struct dir_case {
+    std::string board;
+    std::string out; // as dir_of prints it
+};
+
+// Looks up each board with the standard init.kvd beside the hierarchy; every lookup succeeds.
+void expect_dirs(const std::string& bulletin, const std::vector<dir_case>& cases) {
+    box b;
+    with_bulletin(b, bulletin);
+    for (const dir_case& c : cases) {
+        SCOPED_TRACE(c.board);
+        expect_success(dir_of(b, c.board), c.out);
+    }
+}
+
 TEST(MailboxBoardDir, InfopathConverted) {
     box b;
     b.put("init.kvd", "infopath C:\\BOX\\INFO\nUSERPATH C:\\BOX\\USER\\\n");
@@ -185,88 +213,66 @@ TEST(MailboxBoardDir, InfopathConverted) {
 }
 
 TEST(MailboxBoardDir, GroupsBoardsAndComments) {
-    box b;
-    standard(b);
-    expect_success(dir_of(b, "dx"), "1|DX|./info/alle/dx/");
-    expect_success(dir_of(b, "alle"), "1|ALLE|./info/alle/");
-    expect_success(dir_of(b, "n0call"), "0|N0CALL|./user/n0call/");
-    expect_success(dir_of(b, ";ALLE"), "0|;ALLE|./user/;alle/");
-    expect_success(dir_of(b, "technik"), "0|TECHNIK|./user/technik/");
+    expect_dirs(standard_bulletin, {{"dx", "1|DX|./info/alle/dx/"},
+                                    {"alle", "1|ALLE|./info/alle/"},
+                                    {"n0call", "0|N0CALL|./user/n0call/"},
+                                    {";ALLE", "0|;ALLE|./user/;alle/"},
+                                    {"technik", "0|TECHNIK|./user/technik/"}});
 }
 
 TEST(MailboxBoardDir, NameCutAtFirstBlankInCallersString) {
-    box b;
-    standard(b);
-    expect_success(dir_of(b, "dx extra words"), "1|DX|./info/alle/dx/");
-    expect_success(dir_of(b, "Dx\textra"), "1|DX|./info/alle/dx/");
-    expect_success(dir_of(b, "dx\r\n"), "1|DX|./info/alle/dx/");
-    expect_success(dir_of(b, "dx ../../etc"), "1|DX|./info/alle/dx/");
+    expect_dirs(standard_bulletin, {{"dx extra words", "1|DX|./info/alle/dx/"},
+                                    {"Dx\textra", "1|DX|./info/alle/dx/"},
+                                    {"dx\r\n", "1|DX|./info/alle/dx/"},
+                                    {"dx ../../etc", "1|DX|./info/alle/dx/"}});
 }
 
 TEST(MailboxBoardDir, LongGroupName) {
-    box b;
-    standard(b);
-    expect_success(dir_of(b, "longgroupname"), "1|LONGGROUPNAME|./info/longgrou/longgroupname/");
-    expect_success(dir_of(b, "local"), "1|LOCAL|./info/longgrou/local/");
-    // A name is compared in full: the group's first 8 characters are not its name.
-    expect_success(dir_of(b, "longgrou"), "0|LONGGROU|./user/longgrou/");
+    expect_dirs(standard_bulletin,
+                {{"longgroupname", "1|LONGGROUPNAME|./info/longgrou/longgroupname/"},
+                 {"local", "1|LOCAL|./info/longgrou/local/"},
+                 // A name is compared in full: the group's first 8 characters are not its name.
+                 {"longgrou", "0|LONGGROU|./user/longgrou/"}});
 }
 
 TEST(MailboxBoardDir, HierarchyComparedUpperCasedAndInFull) {
-    box b;
-    b.put("init.kvd", standard_init);
-    b.put("bulletin.kvd", "alle 90\n dxcluster 30\n dx 30\n");
-    expect_success(dir_of(b, "DX"), "1|DX|./info/alle/dx/");
-    expect_success(dir_of(b, "dxcl"), "0|DXCL|./user/dxcl/");
+    expect_dirs("alle 90\n dxcluster 30\n dx 30\n",
+                {{"DX", "1|DX|./info/alle/dx/"}, {"dxcl", "0|DXCL|./user/dxcl/"}});
 }
 
 TEST(MailboxBoardDir, FirstMatchingLineWins) {
-    box b;
-    b.put("init.kvd", standard_init);
-    b.put("bulletin.kvd", "ALLE 90\n DX 30\nTECHNIK 60\n DX 30\n");
-    expect_success(dir_of(b, "dx"), "1|DX|./info/alle/dx/");
+    expect_dirs("ALLE 90\n DX 30\nTECHNIK 60\n DX 30\n", {{"dx", "1|DX|./info/alle/dx/"}});
 }
 
 TEST(MailboxBoardDir, EmptyLinesSkipped) {
-    box b;
-    b.put("init.kvd", standard_init);
-    b.put("bulletin.kvd", "\nALLE 90\n\n\r\n DX 30\n\n");
-    expect_success(dir_of(b, "dx"), "1|DX|./info/alle/dx/");
-    expect_success(dir_of(b, "alle"), "1|ALLE|./info/alle/");
+    expect_dirs("\nALLE 90\n\n\r\n DX 30\n\n",
+                {{"dx", "1|DX|./info/alle/dx/"}, {"alle", "1|ALLE|./info/alle/"}});
 }
 
 TEST(MailboxBoardDir, NameEndsAtBlankTabCrOrLineEnd) {
-    box b;
-    b.put("init.kvd", standard_init);
-    b.put("bulletin.kvd", "ALLE\r\n DX\t30\r\nTECHNIK\n PACKET\n");
-    expect_success(dir_of(b, "alle"), "1|ALLE|./info/alle/");
-    expect_success(dir_of(b, "dx"), "1|DX|./info/alle/dx/");
-    expect_success(dir_of(b, "technik"), "1|TECHNIK|./info/technik/");
-    expect_success(dir_of(b, "packet"), "1|PACKET|./info/technik/packet/");
+    expect_dirs("ALLE\r\n DX\t30\r\nTECHNIK\n PACKET\n",
+                {{"alle", "1|ALLE|./info/alle/"},
+                 {"dx", "1|DX|./info/alle/dx/"},
+                 {"technik", "1|TECHNIK|./info/technik/"},
+                 {"packet", "1|PACKET|./info/technik/packet/"}});
 }
 
 TEST(MailboxBoardDir, BoardBeforeFirstGroupIsTopLevel) {
-    box b;
-    b.put("init.kvd", standard_init);
-    b.put("bulletin.kvd", " TOP 5\nALLE 90\n DX 30\n");
-    expect_success(dir_of(b, "top"), "1|TOP|./info/top/");
-    expect_success(dir_of(b, "dx"), "1|DX|./info/alle/dx/");
+    expect_dirs(" TOP 5\nALLE 90\n DX 30\n",
+                {{"top", "1|TOP|./info/top/"}, {"dx", "1|DX|./info/alle/dx/"}});
 }
 
 TEST(MailboxBoardDir, LineWithoutNameSkipped) {
-    box b;
-    b.put("init.kvd", standard_init);
     // "  DX" (two blanks) and "\tTECHNIK" name nothing and leave the current group as it is.
-    b.put("bulletin.kvd", "ALLE 90\n  DX 30\n\tTECHNIK 60\n PACKET 1\n");
-    expect_success(dir_of(b, "dx"), "0|DX|./user/dx/");
-    expect_success(dir_of(b, "technik"), "0|TECHNIK|./user/technik/");
-    expect_success(dir_of(b, "packet"), "1|PACKET|./info/alle/packet/");
+    expect_dirs("ALLE 90\n  DX 30\n\tTECHNIK 60\n PACKET 1\n",
+                {{"dx", "0|DX|./user/dx/"},
+                 {"technik", "0|TECHNIK|./user/technik/"},
+                 {"packet", "1|PACKET|./info/alle/packet/"}});
 }
 
 TEST(MailboxBoardDir, LastLineWithoutLineEndNotExamined) {
     box b;
-    b.put("init.kvd", standard_init);
-    b.put("bulletin.kvd", "ALLE 90\n DX 30");
+    with_bulletin(b, "ALLE 90\n DX 30");
     expect_success(dir_of(b, "dx"), "0|DX|./user/dx/");
     expect_success(dir_of(b, "alle"), "1|ALLE|./info/alle/");
     // ... unless it fills a whole piece of 254 characters.
@@ -280,8 +286,7 @@ TEST(MailboxBoardDir, LastLineWithoutLineEndNotExamined) {
 
 TEST(MailboxBoardDir, LongLinesReadInPiecesEachALine) {
     box b;
-    b.put("init.kvd", standard_init);
-    b.put("bulletin.kvd", ";" + std::string(10000, 'x') + "\nALLE 90\n DX 30\n");
+    with_bulletin(b, ";" + std::string(10000, 'x') + "\nALLE 90\n DX 30\n");
     expect_success(dir_of(b, "dx"), "1|DX|./info/alle/dx/");
     // The 255th character of a line starts a piece of its own, taken as a line.
     b.put("bulletin.kvd", "ALLE " + std::string(249, 'x') + " DX 30\n");
@@ -294,11 +299,8 @@ TEST(MailboxBoardDir, LongLinesReadInPiecesEachALine) {
 }
 
 TEST(MailboxBoardDir, NulEndsAName) {
-    box b;
-    b.put("init.kvd", standard_init);
-    b.put("bulletin.kvd", "AL\0LE 90\n DX\0 30\n"s);
-    expect_success(dir_of(b, "al"), "1|AL|./info/al/");
-    expect_success(dir_of(b, "dx"), "1|DX|./info/al/dx/");
+    expect_dirs("AL\0LE 90\n DX\0 30\n"s,
+                {{"al", "1|AL|./info/al/"}, {"dx", "1|DX|./info/al/dx/"}});
 }
 
 TEST(MailboxBoardDir, UserpathWithSlashAndInfopathWithout) {

@@ -48,9 +48,18 @@ mode_t mode_argument(int flags, va_list args) {
     return (flags & O_CREAT) != 0 ? static_cast<mode_t>(va_arg(args, unsigned)) : 0;
 }
 
-// The exclusive create is where the rewrite makes its new table.
-int opened(int fd, int flags) {
-    if (fd >= 0 && (flags & O_EXCL) != 0) {
+using open_fn = int (*)(const char*, int, ...);
+using openat_fn = int (*)(int, const char*, int, ...);
+
+// Every open goes on to next, but for the exclusive create chosen to fail. The exclusive create
+// is where the rewrite makes its new table: its descriptor is the one whose calls can fail.
+template <typename Next> int open_file(int flags, Next next) {
+    const bool exclusive = (flags & O_EXCL) != 0;
+    if (exclusive && fails_now("create")) {
+        return refuse(ENOSPC);
+    }
+    const int fd = next();
+    if (fd >= 0 && exclusive) {
         created_fd = fd;
     }
     return fd;
@@ -65,11 +74,7 @@ int open(const char* path, int flags, ...) {
     va_start(args, flags);
     const mode_t mode = mode_argument(flags, args);
     va_end(args);
-    if ((flags & O_EXCL) != 0 && fails_now("create")) {
-        return refuse(ENOSPC);
-    }
-    using open_fn = int (*)(const char*, int, ...);
-    return opened(next_definition<open_fn>("open")(path, flags, mode), flags);
+    return open_file(flags, [&] { return next_definition<open_fn>("open")(path, flags, mode); });
 }
 
 int open64(const char* path, int flags, ...) {
@@ -77,11 +82,7 @@ int open64(const char* path, int flags, ...) {
     va_start(args, flags);
     const mode_t mode = mode_argument(flags, args);
     va_end(args);
-    if ((flags & O_EXCL) != 0 && fails_now("create")) {
-        return refuse(ENOSPC);
-    }
-    using open_fn = int (*)(const char*, int, ...);
-    return opened(next_definition<open_fn>("open64")(path, flags, mode), flags);
+    return open_file(flags, [&] { return next_definition<open_fn>("open64")(path, flags, mode); });
 }
 
 int openat(int dir_fd, const char* path, int flags, ...) {
@@ -89,11 +90,8 @@ int openat(int dir_fd, const char* path, int flags, ...) {
     va_start(args, flags);
     const mode_t mode = mode_argument(flags, args);
     va_end(args);
-    if ((flags & O_EXCL) != 0 && fails_now("create")) {
-        return refuse(ENOSPC);
-    }
-    using openat_fn = int (*)(int, const char*, int, ...);
-    return opened(next_definition<openat_fn>("openat")(dir_fd, path, flags, mode), flags);
+    return open_file(
+        flags, [&] { return next_definition<openat_fn>("openat")(dir_fd, path, flags, mode); });
 }
 
 int openat64(int dir_fd, const char* path, int flags, ...) {
@@ -101,11 +99,8 @@ int openat64(int dir_fd, const char* path, int flags, ...) {
     va_start(args, flags);
     const mode_t mode = mode_argument(flags, args);
     va_end(args);
-    if ((flags & O_EXCL) != 0 && fails_now("create")) {
-        return refuse(ENOSPC);
-    }
-    using openat_fn = int (*)(int, const char*, int, ...);
-    return opened(next_definition<openat_fn>("openat64")(dir_fd, path, flags, mode), flags);
+    return open_file(
+        flags, [&] { return next_definition<openat_fn>("openat64")(dir_fd, path, flags, mode); });
 }
 
 ssize_t write(int fd, const void* bytes, size_t size) {

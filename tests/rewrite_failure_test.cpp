@@ -70,6 +70,25 @@ void expect_failure_reported(const command& cmd, const outcome& result) {
     }
 }
 
+// The old table, and the old backup beside it when asked for.
+void set_up_old(const mailbox_dir& dir, const std::string& table, bool with_backup) {
+    set_up(dir, table);
+    if (with_backup) {
+        dir.write("boardmap.bak", old_backup);
+    }
+}
+
+// A directory in the way of the name: the command fails and leaves every file as it was.
+void expect_blocked_name_fails(const std::string& name, const command& cmd, bool with_backup) {
+    mailbox_dir dir;
+    set_up_old(dir, old_table, with_backup);
+    block_name(dir, name);
+    const auto before = contents(dir);
+    const auto result = boardmap(dir, cmd.words);
+    expect_failure_reported(cmd, result);
+    EXPECT_EQ(contents(dir), before);
+}
+
 std::vector<std::string> shim_env(const std::string& op, int call) {
     return {"LD_PRELOAD=" FAULT_SHIM, "FAULT_SHIM_OP=" + op,
             "FAULT_SHIM_CALL=" + std::to_string(call), "ASAN_OPTIONS=verify_asan_link_order=0"};
@@ -106,10 +125,7 @@ TEST_P(ShimFault, OldTableAndBackupSurvive) {
     }
 #endif
     mailbox_dir dir;
-    set_up(dir, old_table);
-    if (with_backup) {
-        dir.write("boardmap.bak", old_backup);
-    }
+    set_up_old(dir, old_table, with_backup);
     const auto before = contents(dir);
     const auto result = boardmap(dir, cmd.words, shim_env(fault.op, fault.call));
     expect_failure_reported(cmd, result);
@@ -151,31 +167,13 @@ class DirectoryFault : public ::testing::TestWithParam<std::tuple<command, bool 
 // the new table cannot be created under it.
 TEST_P(DirectoryFault, NewTableNameTaken) {
     const auto& [cmd, with_backup] = GetParam();
-    mailbox_dir dir;
-    set_up(dir, old_table);
-    if (with_backup) {
-        dir.write("boardmap.bak", old_backup);
-    }
-    block_name(dir, "boardmap.new");
-    const auto before = contents(dir);
-    const auto result = boardmap(dir, cmd.words);
-    expect_failure_reported(cmd, result);
-    EXPECT_EQ(contents(dir), before);
+    expect_blocked_name_fails("boardmap.new", cmd, with_backup);
 }
 
 // The second name for the old table is taken: the link fails.
 TEST_P(DirectoryFault, PreviousTableNameTaken) {
     const auto& [cmd, with_backup] = GetParam();
-    mailbox_dir dir;
-    set_up(dir, old_table);
-    if (with_backup) {
-        dir.write("boardmap.bak", old_backup);
-    }
-    block_name(dir, "boardmap.old");
-    const auto before = contents(dir);
-    const auto result = boardmap(dir, cmd.words);
-    expect_failure_reported(cmd, result);
-    EXPECT_EQ(contents(dir), before);
+    expect_blocked_name_fails("boardmap.old", cmd, with_backup);
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, DirectoryFault,
@@ -189,13 +187,7 @@ INSTANTIATE_TEST_SUITE_P(Commands, DirectoryFault,
 TEST(BackupNameTaken, OldTableSurvives) {
     for (const command& cmd : {add, remove_dx}) {
         SCOPED_TRACE(cmd.name);
-        mailbox_dir dir;
-        set_up(dir, old_table);
-        block_name(dir, "boardmap.bak");
-        const auto before = contents(dir);
-        const auto result = boardmap(dir, cmd.words);
-        expect_failure_reported(cmd, result);
-        EXPECT_EQ(contents(dir), before);
+        expect_blocked_name_fails("boardmap.bak", cmd, false);
     }
 }
 
@@ -229,10 +221,7 @@ TEST(SizeLimitFault, WriteFailsPastTheLimit) {
         for (const bool with_backup : {false, true}) {
             SCOPED_TRACE(std::string(cmd.name) + (with_backup ? " with backup" : ""));
             mailbox_dir dir;
-            set_up(dir, big_table);
-            if (with_backup) {
-                dir.write("boardmap.bak", old_backup);
-            }
+            set_up_old(dir, big_table, with_backup);
             const auto before = contents(dir);
             const auto result = boardmap_with_size_limit(dir, cmd.words, 1024);
             expect_failure_reported(cmd, result);
