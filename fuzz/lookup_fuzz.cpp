@@ -17,33 +17,25 @@
 // with a large buffer and with the small one. The small result must be the large one cut to
 // out.size() - 1 bytes and terminated, and the outcome must not depend on the size.
 
+#include "fuzz/fork_server.hpp"
+#include "fuzz/scratch_dir.hpp"
 #include "support/mailbox.hpp"
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <csignal>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
-#include <sanitizer/common_interface_defs.h>
 #include <span>
 #include <string>
 #include <string_view>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#ifndef __x86_64__
-#error "The children hand back coverage through x86-64 assembly (see coverage_counters)."
-#endif
-
 namespace {
+
+using fuzz::finding;
 
 enum routine { init_value, board_dir, list_line, message_first_line };
 
@@ -53,7 +45,6 @@ constexpr unsigned char untouched = 0xa5;
 constexpr char separator[] = "--\n";
 
 // Exit statuses of the child beside 0 and 1, each a finding.
-constexpr int sanitizer_status = 77;
 constexpr int size_dependent_status = 3; // failed with the small buffer only
 constexpr int unsafe_name_status = 4;    // a refused board name was looked up
 constexpr int bad_result_status = 5;     // a result broke its form
@@ -97,21 +88,7 @@ fuzz_input parse(const std::uint8_t* data, std::size_t size) {
     return in;
 }
 
-[[noreturn]] void finding(const char* what) {
-    std::fprintf(stderr, "lookup_fuzz: %s\n", what);
-    std::abort();
-}
-
-void require(bool holds, const char* what) {
-    if (!holds) {
-        finding(what);
-    }
-}
-
 // ---- What the child does and checks -----------------------------------------------------
-
-// What a failure of the routine means: an ordinary outcome until it has succeeded once.
-int failure_status = 1;
 
 void child_require(bool holds, int status) {
     if (!holds) {
@@ -240,7 +217,8 @@ void run(const fuzz_input& in) {
     if (in.which == board_dir) {
         check_board_dir(large.data(), large_result);
     }
-    failure_status = size_dependent_status;
+    // A failure of the routine is an ordinary outcome until it has succeeded once.
+    fork_server::fail_with(size_dependent_status);
 
     // Exactly out.size() bytes on the heap, so that a byte written past them is reported.
     const std::unique_ptr<char[]> small(new char[in.out_size]);
@@ -250,151 +228,22 @@ void run(const fuzz_input& in) {
     check_cut(large.data(), small.get(), in.out_size);
 }
 
-// ---- Children, forked by a server -------------------------------------------------------
-
-// Each lookup runs in a child process. Forking the fuzzer costs several times more once
-// libFuzzer has set up its tables, so a server forked at start-up forks the children. libFuzzer
-// reads only its own coverage counters: a child hands its counters back through a shared
-// mapping, a written flag followed by the counters.
-constexpr unsigned child_seconds = 10; // a run that hangs ends by SIGALRM
+// ---- The fuzzer ---------------------------------------------------------------------------
 
 std::string scratch;
-int null_fd = -1;
-std::span<std::uint8_t> counters;
-std::uint8_t* shared_counters = nullptr;
-int to_server = -1;
-int from_server = -1;
-
-// The program's coverage counters lie between the start and stop symbols of their section.
-// They are named in assembly: a C++ declaration would clash with the instrumentation's own.
-std::span<std::uint8_t> coverage_counters() {
-    std::uint8_t* start;
-    std::uint8_t* stop;
-    asm("leaq __start___sancov_cntrs(%%rip), %0" : "=r"(start));
-    asm("leaq __stop___sancov_cntrs(%%rip), %0" : "=r"(stop));
-    return {start, stop};
-}
-
-// Every way out of the child ends here: hand back coverage and skip the exit handlers (the
-// leak check at exit would cost more than the run).
-void leave_child(int status, void*) {
-    std::memcpy(shared_counters + 1, counters.data(), counters.size());
-    shared_counters[0] = 1;
-    ::_exit(status == 1 ? failure_status : status);
-}
-
-void sanitizer_death() {
-    ::_exit(sanitizer_status);
-}
-
-void take_child_coverage() {
-    if (shared_counters[0] == 0) {
-        return;
-    }
-    for (std::size_t i = 0; i < counters.size(); ++i) {
-        counters[i] = std::max(counters[i], shared_counters[i + 1]);
-    }
-    shared_counters[0] = 0;
-}
 
 // A request is the whole input.
-[[noreturn]] void child(std::string_view request) {
-    __sanitizer_set_death_callback(sanitizer_death);
-    std::signal(SIGALRM, SIG_DFL);
-    ::alarm(child_seconds);
-    if (::dup2(null_fd, 0) < 0 || ::dup2(null_fd, 1) < 0 || ::chdir(scratch.c_str()) != 0) {
-        ::_exit(2);
-    }
-    ::on_exit(leave_child, nullptr);
+void run_request(std::string_view request) {
     run(parse(reinterpret_cast<const std::uint8_t*>(request.data()), request.size()));
-    std::exit(0);
-}
-
-bool read_all(int fd, void* bytes, std::size_t size) {
-    auto* at = static_cast<char*>(bytes);
-    while (size > 0) {
-        const ssize_t got = ::read(fd, at, size);
-        if (got <= 0 && !(got < 0 && errno == EINTR)) {
-            return false;
-        }
-        at += std::max<ssize_t>(got, 0);
-        size -= static_cast<std::size_t>(std::max<ssize_t>(got, 0));
-    }
-    return true;
-}
-
-bool write_all(int fd, const void* bytes, std::size_t size) {
-    const auto* at = static_cast<const char*>(bytes);
-    while (size > 0) {
-        const ssize_t put = ::write(fd, at, size);
-        if (put <= 0 && !(put < 0 && errno == EINTR)) {
-            return false;
-        }
-        at += std::max<ssize_t>(put, 0);
-        size -= static_cast<std::size_t>(std::max<ssize_t>(put, 0));
-    }
-    return true;
-}
-
-// Forks one child per request and replies with its wait status (-1: no fork); ends when the
-// fuzzer closes its end.
-[[noreturn]] void serve(int requests, int replies) {
-    std::string request;
-    std::uint32_t size = 0;
-    while (read_all(requests, &size, sizeof size)) {
-        request.resize(size);
-        if (!read_all(requests, request.data(), size)) {
-            break;
-        }
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            child(request);
-        }
-        int status = -1;
-        while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        if (!write_all(replies, &status, sizeof status)) {
-            break;
-        }
-    }
-    ::_exit(0);
-}
-
-void start_server() {
-    int requests[2];
-    int replies[2];
-    require(::pipe(requests) == 0 && ::pipe(replies) == 0, "cannot make the server's pipes");
-    const pid_t pid = ::fork();
-    require(pid >= 0, "cannot fork the server");
-    if (pid == 0) {
-        ::close(requests[1]);
-        ::close(replies[0]);
-        serve(requests[0], replies[1]);
-    }
-    ::close(requests[0]);
-    ::close(replies[1]);
-    to_server = requests[1];
-    from_server = replies[0];
-    std::signal(SIGPIPE, SIG_IGN); // a server that is gone shows as a failed write
 }
 
 // Runs the lookup in a child in the scratch directory; a signal, a sanitizer report or any
 // status but 0 or 1 is a finding.
 void run_in_child(const std::uint8_t* data, std::size_t size) {
-    const auto request_size = static_cast<std::uint32_t>(size);
-    int status = 0;
-    require(write_all(to_server, &request_size, sizeof request_size) &&
-                write_all(to_server, data, size) && read_all(from_server, &status, sizeof status),
-            "the fork server is gone");
-    require(status != -1, "the fork server cannot fork");
-    take_child_coverage();
-    require(!WIFSIGNALED(status), "the lookup ended by a signal (SIGALRM: it hung)");
-    switch (WEXITSTATUS(status)) {
+    switch (fork_server::run(std::string_view(reinterpret_cast<const char*>(data), size))) {
     case 0:
     case 1:
         return;
-    case sanitizer_status:
-        finding("the lookup ended with a sanitizer report");
     case size_dependent_status:
         finding("the outcome depends on the size of out");
     case unsafe_name_status:
@@ -406,46 +255,17 @@ void run_in_child(const std::uint8_t* data, std::size_t size) {
     }
 }
 
-// ---- The fuzzer ---------------------------------------------------------------------------
-
-void write_file(const char* name, const std::string& bytes) {
-    const int fd = ::open((scratch + "/" + name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    require(fd >= 0 &&
-                ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()),
-            "cannot write a mailbox file");
-    ::close(fd);
-}
-
 void empty_scratch() {
     for (const auto& entry : std::filesystem::directory_iterator(scratch)) {
         std::filesystem::remove_all(entry.path());
     }
 }
 
-// Children leave by _exit, so only the fuzzer itself gets here.
-void remove_scratch() {
-    std::error_code ignored;
-    std::filesystem::remove_all(scratch, ignored);
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // In memory where there is a tmpfs: the rewrite syncs, which costs on a disk.
-    char in_memory[] = "/dev/shm/boardmap-fuzz-XXXXXX";
-    char on_disk[] = "/tmp/boardmap-fuzz-XXXXXX";
-    const char* made = ::mkdtemp(in_memory);
-    made = made != nullptr ? made : ::mkdtemp(on_disk);
-    require(made != nullptr, "cannot make the scratch directory");
-    scratch = made;
-    std::atexit(remove_scratch);
-    null_fd = ::open("/dev/null", O_RDWR);
-    counters = coverage_counters();
-    void* shared = ::mmap(nullptr, counters.size() + 1, PROT_READ | PROT_WRITE,
-                          MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    require(null_fd >= 0 && shared != MAP_FAILED, "cannot set up the children");
-    shared_counters = static_cast<std::uint8_t*>(shared);
-    start_server();
+    scratch = fuzz::make_scratch_dir();
+    fork_server::start(scratch, ::open("/dev/null", O_WRONLY), run_request);
     return 0;
 }
 
@@ -454,7 +274,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     empty_scratch();
     const char* names[] = {"init.kvd", "bulletin.kvd"};
     for (std::size_t i = 0; i < 2 && i < in.file_count; ++i) {
-        write_file(names[i], in.files[i]);
+        fuzz::write_file(scratch, names[i], in.files[i]);
     }
     run_in_child(data, size);
     return 0;

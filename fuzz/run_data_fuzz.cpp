@@ -4,33 +4,24 @@
 // directory for the call only. A crash inside the reader is saved relative to that directory
 // unless -artifact_prefix names an absolute one, as fuzz/run.sh does.
 
+#include "fuzz/scratch_dir.hpp"
 #include "support/run_data.hpp"
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <span>
 #include <string>
+#include <string_view>
 #include <unistd.h>
 
 namespace {
 
+using fuzz::require;
+
 std::string scratch;
 int home_fd = -1;
-
-[[noreturn]] void finding(const char* what) {
-    std::fprintf(stderr, "run_data_fuzz: %s\n", what);
-    std::abort();
-}
-
-void require(bool holds, const char* what) {
-    if (!holds) {
-        finding(what);
-    }
-}
 
 struct text_field {
     std::span<char> bytes;
@@ -83,32 +74,18 @@ void check_record(support::run_data& rd) {
             "the sysop flag is neither unchanged nor one digit");
 }
 
-void remove_scratch() {
-    ::unlink((scratch + "/rundat.kvd").c_str());
-    ::rmdir(scratch.c_str());
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // In memory where there is a tmpfs: the rewrite syncs, which costs on a disk.
-    char in_memory[] = "/dev/shm/boardmap-fuzz-XXXXXX";
-    char on_disk[] = "/tmp/boardmap-fuzz-XXXXXX";
-    const char* made = ::mkdtemp(in_memory);
-    made = made != nullptr ? made : ::mkdtemp(on_disk);
-    require(made != nullptr, "cannot make the scratch directory");
-    scratch = made;
+    scratch = fuzz::make_scratch_dir();
     home_fd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     require(home_fd >= 0, "cannot open the working directory");
-    std::atexit(remove_scratch);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const int fd = ::open((scratch + "/rundat.kvd").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    require(fd >= 0 && ::write(fd, data, size) == static_cast<ssize_t>(size),
-            "cannot write rundat.kvd");
-    ::close(fd);
+    fuzz::write_file(scratch, "rundat.kvd",
+                     std::string_view(reinterpret_cast<const char*>(data), size));
 
     support::run_data rd;
     fill_record(rd);

@@ -19,36 +19,29 @@
 //   holding the name and left every other byte; an add kept every line in column layout and
 //   in order, dropped the empty ones, and inserted the new line between two of them.
 
+#include "fuzz/fork_server.hpp"
+#include "fuzz/scratch_dir.hpp"
 #include "tool/table.hpp"
 
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <sanitizer/common_interface_defs.h>
-#include <span>
 #include <string>
 #include <string_view>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
-#ifndef __x86_64__
-#error "The children hand back coverage through x86-64 assembly (see coverage_counters)."
-#endif
-
 namespace {
+
+using fuzz::finding;
+using fuzz::require;
 
 constexpr std::size_t max_commands = 8;
 constexpr mode_t table_mode = 0640; // not the umask's default, so a lost mode shows
-constexpr int sanitizer_status = 77;
 
 struct command {
     char kind;
@@ -92,64 +85,10 @@ fuzz_input parse(const std::uint8_t* data, std::size_t size) {
     return in;
 }
 
-[[noreturn]] void finding(const char* what) {
-    std::fprintf(stderr, "table_fuzz: %s\n", what);
-    std::abort();
-}
-
-void require(bool holds, const char* what) {
-    if (!holds) {
-        finding(what);
-    }
-}
-
 // ---- Children, forked by a server -------------------------------------------------------
-
-// Each command runs in a child process. Forking the fuzzer costs several times more once
-// libFuzzer has set up its tables, so a server forked at start-up forks the children. libFuzzer
-// reads only its own coverage counters: a child hands its counters back through a shared
-// mapping, a written flag followed by the counters.
-constexpr unsigned child_seconds = 10; // a run that hangs ends by SIGALRM
 
 std::string scratch;
 int output_fd = -1;
-std::span<std::uint8_t> counters;
-std::uint8_t* shared_counters = nullptr;
-int to_server = -1;
-int from_server = -1;
-
-// The program's coverage counters lie between the start and stop symbols of their section.
-// They are named in assembly: a C++ declaration would clash with the instrumentation's own.
-std::span<std::uint8_t> coverage_counters() {
-    std::uint8_t* start;
-    std::uint8_t* stop;
-    asm("leaq __start___sancov_cntrs(%%rip), %0" : "=r"(start));
-    asm("leaq __stop___sancov_cntrs(%%rip), %0" : "=r"(stop));
-    return {start, stop};
-}
-
-// Every way out of the child ends here: keep what the routine printed, hand back coverage,
-// and skip the exit handlers (the leak check at exit would cost more than the run).
-void leave_child(int status, void*) {
-    std::fflush(stdout);
-    std::memcpy(shared_counters + 1, counters.data(), counters.size());
-    shared_counters[0] = 1;
-    ::_exit(status);
-}
-
-void sanitizer_death() {
-    ::_exit(sanitizer_status);
-}
-
-void take_child_coverage() {
-    if (shared_counters[0] == 0) {
-        return;
-    }
-    for (std::size_t i = 0; i < counters.size(); ++i) {
-        counters[i] = std::max(counters[i], shared_counters[i + 1]);
-    }
-    shared_counters[0] = 0;
-}
 
 // A request is the number of the command, then the whole input.
 void run_request(std::string_view request) {
@@ -168,86 +107,6 @@ void run_request(std::string_view request) {
     }
 }
 
-[[noreturn]] void child(std::string_view request) {
-    __sanitizer_set_death_callback(sanitizer_death);
-    std::signal(SIGALRM, SIG_DFL);
-    ::alarm(child_seconds);
-    if (::dup2(output_fd, 1) < 0 || ::chdir(scratch.c_str()) != 0) {
-        ::_exit(2);
-    }
-    ::on_exit(leave_child, nullptr);
-    run_request(request);
-    std::exit(0);
-}
-
-bool read_all(int fd, void* bytes, std::size_t size) {
-    auto* at = static_cast<char*>(bytes);
-    while (size > 0) {
-        const ssize_t got = ::read(fd, at, size);
-        if (got <= 0 && !(got < 0 && errno == EINTR)) {
-            return false;
-        }
-        at += std::max<ssize_t>(got, 0);
-        size -= static_cast<std::size_t>(std::max<ssize_t>(got, 0));
-    }
-    return true;
-}
-
-bool write_all(int fd, const void* bytes, std::size_t size) {
-    const auto* at = static_cast<const char*>(bytes);
-    while (size > 0) {
-        const ssize_t put = ::write(fd, at, size);
-        if (put <= 0 && !(put < 0 && errno == EINTR)) {
-            return false;
-        }
-        at += std::max<ssize_t>(put, 0);
-        size -= static_cast<std::size_t>(std::max<ssize_t>(put, 0));
-    }
-    return true;
-}
-
-// Forks one child per request and replies with its wait status (-1: no fork); ends when the
-// fuzzer closes its end.
-[[noreturn]] void serve(int requests, int replies) {
-    std::string request;
-    std::uint32_t size = 0;
-    while (read_all(requests, &size, sizeof size)) {
-        request.resize(size);
-        if (!read_all(requests, request.data(), size)) {
-            break;
-        }
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            child(request);
-        }
-        int status = -1;
-        while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        if (!write_all(replies, &status, sizeof status)) {
-            break;
-        }
-    }
-    ::_exit(0);
-}
-
-void start_server() {
-    int requests[2];
-    int replies[2];
-    require(::pipe(requests) == 0 && ::pipe(replies) == 0, "cannot make the server's pipes");
-    const pid_t pid = ::fork();
-    require(pid >= 0, "cannot fork the server");
-    if (pid == 0) {
-        ::close(requests[1]);
-        ::close(replies[0]);
-        serve(requests[0], replies[1]);
-    }
-    ::close(requests[0]);
-    ::close(replies[1]);
-    to_server = requests[1];
-    from_server = replies[0];
-    std::signal(SIGPIPE, SIG_IGN); // a server that is gone shows as a failed write
-}
-
 // Runs one command in a child in the scratch directory and returns its exit status; a signal,
 // a sanitizer report or any other status is a finding.
 int run_in_child(const std::uint8_t* data, std::size_t size, std::size_t index) {
@@ -255,18 +114,9 @@ int run_in_child(const std::uint8_t* data, std::size_t size, std::size_t index) 
             "cannot reset the output file");
     std::string request(1, static_cast<char>(index));
     request.append(reinterpret_cast<const char*>(data), size);
-    const auto request_size = static_cast<std::uint32_t>(request.size());
-    int status = 0;
-    require(write_all(to_server, &request_size, sizeof request_size) &&
-                write_all(to_server, request.data(), request.size()) &&
-                read_all(from_server, &status, sizeof status),
-            "the fork server is gone");
-    require(status != -1, "the fork server cannot fork");
-    take_child_coverage();
-    require(!WIFSIGNALED(status), "the run ended by a signal (SIGALRM: it hung)");
-    require(WEXITSTATUS(status) != sanitizer_status, "the run ended with a sanitizer report");
-    require(WEXITSTATUS(status) <= 1, "the run ended with a status other than 0 or 1");
-    return WEXITSTATUS(status);
+    const int status = fork_server::run(request);
+    require(status <= 1, "the run ended with a status other than 0 or 1");
+    return status;
 }
 
 // ---- Files of the scratch directory ----------------------------------------------------
@@ -530,31 +380,12 @@ void check_run(const command& c, int status, const file_state& before_table,
     }
 }
 
-// Children leave by _exit, so only the fuzzer itself gets here.
-void remove_scratch() {
-    ::unlink(in_scratch(boardmap::table_name).c_str());
-    ::unlink(in_scratch(boardmap::backup_name).c_str());
-    ::rmdir(scratch.c_str());
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // In memory where there is a tmpfs: the rewrite syncs, which costs on a disk.
-    char in_memory[] = "/dev/shm/boardmap-fuzz-XXXXXX";
-    char on_disk[] = "/tmp/boardmap-fuzz-XXXXXX";
-    const char* made = ::mkdtemp(in_memory);
-    made = made != nullptr ? made : ::mkdtemp(on_disk);
-    require(made != nullptr, "cannot make the scratch directory");
-    scratch = made;
-    std::atexit(remove_scratch);
+    scratch = fuzz::make_scratch_dir();
     output_fd = ::memfd_create("table_fuzz-output", 0);
-    counters = coverage_counters();
-    void* shared = ::mmap(nullptr, counters.size() + 1, PROT_READ | PROT_WRITE,
-                          MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    require(output_fd >= 0 && shared != MAP_FAILED, "cannot set up the child's output");
-    shared_counters = static_cast<std::uint8_t*>(shared);
-    start_server();
+    fork_server::start(scratch, output_fd, run_request);
     return 0;
 }
 
