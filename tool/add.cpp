@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace boardmap {
 
@@ -37,14 +36,6 @@ line make_new_line(const match_key& key, const char* new_name) {
     lower_line(made);
     format_columns(made);
     return made;
-}
-
-mode_t permissions_of(const support::reader& file) {
-    struct stat status {};
-    if (::fstat(file.fd, &status) != 0) {
-        support::fail("%s", read_failure);
-    }
-    return status.st_mode;
 }
 
 } // namespace
@@ -100,8 +91,7 @@ void add_entry(const char* old_name, const char* new_name) {
         format_columns(piece);
         t.slots[t.count++] = piece;
     }
-    std::printf("%i entries written.\n",
-                rewrite_table(t, write_form::add_line_ends, permissions_of(file), lock));
+    std::printf("%i entries written.\n", rewrite_table(t, write_form::add_line_ends, file, lock));
 }
 
 } // namespace boardmap

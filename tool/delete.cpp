@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace boardmap {
 
@@ -62,10 +61,6 @@ void delete_entry(const char* board_name) {
     const change_lock lock = lock_table_for_change();
     support::reader file;
     support::open_reader(file, table_name, read_failure);
-    struct stat status {};
-    if (::fstat(file.fd, &status) != 0) {
-        support::fail("%s", read_failure);
-    }
     const match_key key = make_match_key(board_name);
 
     static table t;
@@ -81,7 +76,7 @@ void delete_entry(const char* board_name) {
     if (t.count > max_lines) {
         support::fail("%s", too_many_entries);
     }
-    const int written = rewrite_table(t, write_form::as_read, status.st_mode, lock);
+    const int written = rewrite_table(t, write_form::as_read, file, lock);
     // Told only once the change has been made: a failed rewrite deletes nothing.
     std::fputs("Entry \"", stdout);
     std::fwrite(removed.bytes.data(), 1, removed.size, stdout);

@@ -103,15 +103,20 @@ change_lock lock_table_for_change() {
     return {directory_fd};
 }
 
-int rewrite_table(const table& t, write_form form, mode_t mode, change_lock lock) {
+int rewrite_table(const table& t, write_form form, const support::reader& old_table,
+                  change_lock lock) {
     static table_image image;
     image.size = 0;
     image.lines = 0;
     lay_out(t, form, image);
 
+    struct stat old_status {};
+    if (::fstat(old_table.fd, &old_status) != 0) {
+        support::fail("%s", write_failure);
+    }
+    const mode_t permissions = old_status.st_mode & 07777;
     // Past a file size limit the write should fail and be cleaned up, not kill the run.
     std::signal(SIGXFSZ, SIG_IGN);
-    const mode_t permissions = mode & 07777;
     const int fd = ::open(new_table_name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, permissions);
     if (fd < 0) {
         support::fail("%s", write_failure);

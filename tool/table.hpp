@@ -5,7 +5,6 @@
 #include <array>
 #include <cstddef>
 #include <span>
-#include <sys/types.h>
 
 namespace boardmap {
 
@@ -76,11 +75,12 @@ struct change_lock {
 };
 change_lock lock_table_for_change();
 
-// Replaces boardmap.kvd by the slots and keeps the previous table as boardmap.bak, so that
-// boardmap.kvd is at every moment the complete old or the complete new table. mode is the
-// previous table's permission bits. Returns the number of lines written; on any failure ends
-// the run with the write failure message and the old table in place.
-int rewrite_table(const table& t, write_form form, mode_t mode, change_lock lock);
+// Replaces boardmap.kvd by the slots and keeps the previous table (still open as old_table,
+// whose permission bits the new one gets) as boardmap.bak, so that boardmap.kvd is at every
+// moment the complete old or the complete new table. Returns the number of lines written; on
+// any failure ends the run with the write failure message and the old table in place.
+int rewrite_table(const table& t, write_form form, const support::reader& old_table,
+                  change_lock lock);
 
 // The three commands. Each ends the run with status 1 on failure.
 void list_entries(const char* search);
