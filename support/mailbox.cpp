@@ -37,7 +37,7 @@ void put(std::span<char> out, const char* bytes, std::size_t size) {
     out[kept] = '\0';
 }
 
-// Where a board name ends, in bulletin.kvd and in the caller's string.
+// Where a board name ends in bulletin.kvd.
 constexpr bool ends_name(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0';
 }
@@ -135,7 +135,7 @@ void start_directory(directory& dir, const char* keyword) {
 // Cuts and upper-cases the caller's board name; refuses a name that could leave the trees.
 std::string_view take_board(char* board) {
     std::size_t size = 0;
-    while (!ends_name(board[size])) {
+    while (board[size] != '\0' && board[size] != ' ') {
         ++size;
     }
     board[size] = '\0';

@@ -12,11 +12,11 @@
 // - Output: a result that does not fit `out` is cut to out.size() - 1 bytes and terminated; an
 //   empty `out` is never written. How much of a result fits changes nothing else (failures and
 //   return values are the same for any size of `out`).
-// - Board names: the routines that take a board cut the caller's string at its first blank,
-//   tab, CR or line feed and upper-case it in place before anything else. A name that is then
-//   empty, is ".", or holds '/', '\\' or ".." can reach outside the mailbox's board trees and is
-//   refused at once, before any file is read: "Board %s not found.\n" (the cut, upper-cased
-//   name), status 1.
+// - Board names: the routines that take a board cut the caller's string at its first blank
+//   and upper-case it in place before anything else. A name that is then empty, is ".", or
+//   holds '/', '\\' or ".." can reach outside the mailbox's board trees and is refused at
+//   once, before any file is read: "Board %s not found.\n" (the cut, upper-cased name),
+//   status 1.
 // - Capacities: a board's directory holds at most 119 characters (127 with "list.kvd"); the path
 //   of a message file at most 79; a list line handed on to message_first_line at most 131.
 //   Paths are never cut (a cut path names another file): a directory beyond 119 characters is

