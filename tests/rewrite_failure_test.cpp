@@ -167,13 +167,13 @@ class DirectoryFault : public ::testing::TestWithParam<std::tuple<command, bool 
 // the new table cannot be created under it.
 TEST_P(DirectoryFault, NewTableNameTaken) {
     const auto& [cmd, with_backup] = GetParam();
-    expect_blocked_name_fails("boardmap.new", cmd, with_backup);
+    expect_blocked_name_fails(".boardmap.kvd.new", cmd, with_backup);
 }
 
 // The second name for the old table is taken: the link fails.
 TEST_P(DirectoryFault, PreviousTableNameTaken) {
     const auto& [cmd, with_backup] = GetParam();
-    expect_blocked_name_fails("boardmap.old", cmd, with_backup);
+    expect_blocked_name_fails(".boardmap.kvd.old", cmd, with_backup);
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, DirectoryFault,
@@ -183,11 +183,65 @@ INSTANTIATE_TEST_SUITE_P(Commands, DirectoryFault,
                                     (std::get<1>(info.param) ? "_with_backup" : "_first_backup");
                          });
 
-// A backup name that no file can be renamed onto: the first rename fails.
+// A backup name that no file can be renamed onto: the new table is already in place when the
+// backup cannot follow, so the previous table goes back.
 TEST(BackupNameTaken, OldTableSurvives) {
     for (const command& cmd : {add, remove_dx}) {
         SCOPED_TRACE(cmd.name);
         expect_blocked_name_fails("boardmap.bak", cmd, false);
+    }
+}
+
+// A change killed half-way is finished or dropped by the next change, whatever that one does;
+// files of the sysop's own that merely look like scratch files are never touched.
+TEST(InterruptedChange, FinishedOrDroppedByTheNextChange) {
+    const std::string previous = "dx dxnews\n";
+    mailbox_dir dir;
+    set_up(dir, old_table);
+    dir.write("boardmap.bak", old_backup);
+    dir.write(".boardmap.kvd.new", "half a tab");
+    dir.write(".boardmap.kvd.old", previous); // the table before, on its way to the backup
+    for (const char* own : {"boardmap.new", "boardmap.old", "boardmap.tmp"}) {
+        dir.write(own, std::string("sysop's ") + own);
+    }
+    const auto result = boardmap(dir, {"-", "nix"});
+    EXPECT_EQ(result.out, scratch::no_entry);
+    EXPECT_EQ(result.status, 1);
+    auto expected = contents(dir);
+    expected.erase(".boardmap.kvd.new");
+    expected.erase(".boardmap.kvd.old");
+    expected["boardmap.bak"] = previous;
+    expected["boardmap.kvd"] = old_table;
+    EXPECT_EQ(contents(dir), expected);
+}
+
+TEST(InterruptedChange, SecondNameOfTheTableIsDropped) {
+    mailbox_dir dir;
+    set_up(dir, old_table);
+    dir.write("boardmap.bak", old_backup);
+    ASSERT_EQ(::link(dir.file("boardmap.kvd").c_str(), dir.file(".boardmap.kvd.old").c_str()), 0);
+    const auto before = contents(dir);
+    const auto result = boardmap(dir, {"-", "nix"});
+    EXPECT_EQ(result.status, 1);
+    auto expected = before;
+    expected.erase(".boardmap.kvd.old");
+    EXPECT_EQ(contents(dir), expected);
+}
+
+TEST(InterruptedChange, SysopsOwnLookalikesSurviveChanges) {
+    for (const command& cmd : {add, remove_dx}) {
+        SCOPED_TRACE(cmd.name);
+        mailbox_dir dir;
+        set_up(dir, old_table);
+        for (const char* own : {"boardmap.new", "boardmap.old", "boardmap.tmp"}) {
+            dir.write(own, std::string("sysop's ") + own);
+        }
+        const auto result = boardmap(dir, cmd.words);
+        EXPECT_EQ(result.status, 0) << result.out;
+        for (const char* own : {"boardmap.new", "boardmap.old", "boardmap.tmp"}) {
+            EXPECT_EQ(dir.read(own), std::string("sysop's ") + own);
+        }
+        EXPECT_EQ(dir.read("boardmap.bak"), old_table);
     }
 }
 

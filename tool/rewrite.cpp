@@ -14,9 +14,10 @@ namespace boardmap {
 
 namespace {
 
-// Scratch names beside the table, used only while the change lock is held.
-constexpr const char* new_table_name = "boardmap.new";
-constexpr const char* previous_name = "boardmap.old";
+// Scratch names beside the table, used only while the change lock is held. Hidden and named
+// after the table, so that no file a sysop keeps in the mailbox directory is ever taken for one.
+constexpr const char* new_table_name = ".boardmap.kvd.new";
+constexpr const char* previous_name = ".boardmap.kvd.old";
 
 [[noreturn]] void abandon_rewrite() {
     ::unlink(new_table_name);
