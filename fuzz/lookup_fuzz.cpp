@@ -96,9 +96,9 @@ void child_require(bool holds, int status) {
     }
 }
 
-// A board name as the lookups take it: cut at its first blank, tab, CR or line end.
+// A board name as the lookups take it: cut at its first blank.
 bool refused_name(const std::string& name) {
-    const std::string cut = name.substr(0, name.find_first_of(" \t\r\n"));
+    const std::string cut = name.substr(0, name.find(' '));
     return cut.empty() || cut == "." || cut.find_first_of("/\\") != std::string::npos ||
            cut.find("..") != std::string::npos;
 }
