@@ -3,6 +3,7 @@
 #include "support/reader.hpp"
 #include "support/text.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
