@@ -1,7 +1,6 @@
 #include "support/text.hpp"
 #include "tool/table.hpp"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string_view>

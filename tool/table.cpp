@@ -2,7 +2,6 @@
 
 #include "support/text.hpp"
 
-#include <algorithm>
 #include <cstring>
 #include <string_view>
 
