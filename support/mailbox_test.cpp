@@ -285,7 +285,7 @@ TEST(MailboxBoardDir, LastLineWithoutLineEndNotExamined) {
 
 TEST(MailboxBoardDir, LongLinesReadInPiecesEachALine) {
     box b;
-    with_bulletin(b, ";" + std::string(10000, 'x') + "\nALLE 90\n DX 30\n");
+    with_bulletin(b, std::string(";").append(10000, 'x').append("\nALLE 90\n DX 30\n"));
     expect_success(dir_of(b, "dx"), "1|DX|./info/alle/dx/");
     // The 255th character of a line starts a piece of its own, taken as a line.
     b.put("bulletin.kvd", "ALLE " + std::string(249, 'x') + " DX 30\n");

@@ -269,7 +269,7 @@ outcome boardmap_with_size_limit(const mailbox_dir& dir, std::vector<std::string
 TEST(SizeLimitFault, WriteFailsPastTheLimit) {
     std::string big_table;
     for (int i = 0; i < 100; ++i) {
-        big_table += "b" + std::to_string(1000 + i) + "     x       \n";
+        big_table.append("b").append(std::to_string(1000 + i)).append("     x       \n");
     }
     for (const command& cmd : {add, command{"delete", {"-", "b1000"}}}) {
         for (const bool with_backup : {false, true}) {

@@ -198,7 +198,7 @@ void expect_pieces(const std::string& bytes, const std::vector<std::string>& exp
     const std::vector<std::string> actual = pieces_of(bytes);
     std::string shown;
     for (const std::string& p : actual) {
-        shown += "[" + visible(p) + "]";
+        shown.append("[").append(visible(p)).append("]");
     }
     EXPECT_EQ(actual, expected) << "pieces of \"" << visible(bytes) << "\": " << shown;
 }
