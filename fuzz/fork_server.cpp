@@ -1,5 +1,6 @@
 #include "fuzz/fork_server.hpp"
 
+#include "fuzz/coverage_counters.hpp"
 #include "fuzz/scratch_dir.hpp"
 
 #include <algorithm>
@@ -15,10 +16,6 @@
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#ifndef __x86_64__
-#error "The children hand back coverage through x86-64 assembly (see coverage_counters)."
-#endif
 
 namespace fork_server {
 
@@ -38,16 +35,6 @@ std::span<std::uint8_t> counters;
 std::uint8_t* shared_counters = nullptr;
 int to_server = -1;
 int from_server = -1;
-
-// The program's coverage counters lie between the start and stop symbols of their section.
-// They are named in assembly: a C++ declaration would clash with the instrumentation's own.
-std::span<std::uint8_t> coverage_counters() {
-    std::uint8_t* start;
-    std::uint8_t* stop;
-    asm("leaq __start___sancov_cntrs(%%rip), %0" : "=r"(start));
-    asm("leaq __stop___sancov_cntrs(%%rip), %0" : "=r"(stop));
-    return {start, stop};
-}
 
 // Every way out of the child ends here: keep what the routine printed, hand back coverage,
 // and skip the exit handlers (the leak check at exit would cost more than the run).

@@ -2,6 +2,8 @@
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(boardmap_triple i686-linux-gnu)
+# Debian's name of the architecture, for the package that cpack builds here.
+set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE i386)
 include(${CMAKE_CURRENT_LIST_DIR}/debian-cross.cmake)
 
 # An x86-64 kernel runs i386 programs itself: CTest starts the test programs with the loader
