@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Benchmark of boardmap against the plain tools that do the same amount of file work.
 #
-#   bash bench/run.sh              builds the release preset (build-release/) and measures it
+#   bash bench/run.sh              builds the release preset (build-release/, the static tool)
+#                                  and measures it
 #   BOARDMAP=path bash bench/run.sh    measures that binary instead, without building
 #   RUNS=50 bash bench/run.sh          timed runs per command (default 200 per search, 100 per
 #                                      change), spread over ROUNDS rounds (default 5)
@@ -13,11 +14,17 @@
 # Wall times are hyperfine medians (the table is restored before every add and delete run with
 # --prepare); the baseline of a change is the median of `cp` plus the median of `sync -f` on a
 # freshly copied file, measured in the same run. The commands and their baselines are measured
-# in turns over several rounds, and each figure is the median of the rounds' medians. Heap allocations per run come from valgrind's
-# memcheck ("total heap usage"), peak memory from /usr/bin/time -f %M, instructions from
-# callgrind (total Ir). A 999-line table is full, so its add runs on 998 lines (and makes 999).
+# in turns over several rounds, and each figure is the median of the rounds' medians. Heap
+# allocations per run come from valgrind's memcheck ("total heap usage"), which cannot see malloc
+# in a static binary: they are counted on the same sources linked dynamically
+# (build-release-dynamic/; with BOARDMAP, on that binary if it is dynamic). Peak memory comes
+# from /usr/bin/time -f %M, instructions from callgrind (total Ir). A 999-line table is full, so its add runs on 998 lines (and makes 999).
 #
-# Needs hyperfine, valgrind and time: bash scripts/install-deps.sh all
+# Start-up: a search of the 999-line table against an empty static C program (`int main`
+# built -static -O2, the least a process can cost) and /bin/true, taking turns in the same
+# rounds; the search may cost at most 1.15 times the empty program.
+#
+# Needs hyperfine, valgrind, time and a C compiler: bash scripts/install-deps.sh all
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -25,7 +32,7 @@ search_runs=${RUNS:-200}
 change_runs=${RUNS:-100}
 rounds=${ROUNDS:-5}
 
-for tool in hyperfine valgrind /usr/bin/time; do
+for tool in hyperfine valgrind /usr/bin/time cc; do
     if ! command -v "$tool" >/dev/null; then
         echo "bench: $tool missing; run: bash scripts/install-deps.sh all" >&2
         exit 1
@@ -34,9 +41,17 @@ done
 
 if [[ -n "${BOARDMAP:-}" ]]; then
     boardmap=$(realpath "$BOARDMAP")
+    counted=$boardmap
 else
     (cd "$root" && cmake --preset release >/dev/null && cmake --build --preset release -j2 >/dev/null)
     boardmap=$root/build-release/boardmap
+    (cd "$root" && cmake --preset release -B build-release-dynamic -DBOARDMAP_STATIC=OFF >/dev/null &&
+        cmake --build build-release-dynamic -j2 --target boardmap >/dev/null)
+    counted=$root/build-release-dynamic/boardmap
+fi
+if file "$counted" | grep -q 'statically linked'; then
+    counted=""
+    echo "bench: $boardmap is static; its heap allocations cannot be counted" >&2
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/boardmap-bench.XXXXXX")
@@ -74,13 +89,16 @@ timed() {
     median_ms "$csv"
 }
 
-# profile PREPARE COMMAND...: "allocations peak_kib instructions" of one run of COMMAND.
+# profile PREPARE COMMAND...: "allocations peak_kib instructions" of one run of COMMAND, the
+# allocations of its run with the counted (dynamically linked) build instead.
 profile() {
     local prepare=$1
     shift
-    local allocs peak instructions
-    (cd "$mailbox" && $prepare && valgrind --tool=memcheck --log-file="$work/memcheck.log" "$@" >/dev/null) || true
-    allocs=$(sed -n 's/.*total heap usage: \([0-9,]*\) allocs.*/\1/p' "$work/memcheck.log" | tr -d ,)
+    local allocs="" peak instructions
+    if [[ -n "$counted" ]]; then
+        (cd "$mailbox" && $prepare && valgrind --tool=memcheck --log-file="$work/memcheck.log" "$counted" "${@:2}" >/dev/null) || true
+        allocs=$(sed -n 's/.*total heap usage: \([0-9,]*\) allocs.*/\1/p' "$work/memcheck.log" | tr -d ,)
+    fi
     (cd "$mailbox" && $prepare && /usr/bin/time -f %M -o "$work/time.txt" "$@" >/dev/null) || true
     peak=$(tail -n 1 "$work/time.txt")
     (cd "$mailbox" && $prepare && valgrind --tool=callgrind --callgrind-out-file="$work/callgrind.out" \
@@ -143,6 +161,24 @@ for lines in 1 100 999; do
     unset times
 done
 
+# The start-up figures, from short rounds of their own in which the three take turns, so that a
+# busy spell of the machine falls on all three alike.
+cc -static -O2 -x c -o "$work/empty" - <<<'int main(void) { return 0; }'
+cp "$work/table-999.kvd" "$mailbox/boardmap.kvd"
+declare -A start_ms=()
+start_rounds=$((rounds * 4))
+runs=$((search_runs / start_rounds))
+for ((round = 1; round <= start_rounds; round++)); do
+    start_ms[search]+=" $(timed search "" "$boardmap" x)"
+    start_ms[empty]+=" $(timed empty "" "$work/empty")"
+    start_ms[true]+=" $(timed true "" /bin/true)"
+done
+for key in "${!start_ms[@]}"; do
+    start_ms[$key]=$(median ${start_ms[$key]})
+done
+start_limit=1.15
+start_ratio=$(ratio "${start_ms[search]}" "${start_ms[empty]}")
+
 echo "boardmap $(cd "$mailbox" && "$boardmap" '?' | sed -n '1s/.* //p') at $boardmap"
 echo "$(nproc) CPUs, $(uname -sr), $(df -T "$work" | awk 'NR == 2 { print $2 }') at $work"
 echo "wall times: medians of $search_runs runs per search, $change_runs per change, in $rounds rounds taking turns with the baselines"
@@ -160,9 +196,21 @@ for row in "${rows[@]}"; do
 done
 echo
 
+echo "start-up (medians of $search_runs runs each, in $start_rounds rounds taking turns): search of 999 lines ${start_ms[search]} ms," \
+    "empty static C program ${start_ms[empty]} ms, /bin/true ${start_ms[true]} ms"
+echo "search / empty static program: $start_ratio (at most $start_limit)"
+echo "search / /bin/true:             $(ratio "${start_ms[search]}" "${start_ms[true]}")"
+echo
+
 status=0
+if awk -v r="$start_ratio" -v l="$start_limit" 'BEGIN { exit !(r > l) }'; then
+    echo "search costs more than $start_limit times the empty static program: ABOVE THE LIMIT"
+    status=1
+fi
 for command in search add delete; do
-    if [[ "${allocations[$command-1]}" == "${allocations[$command-999]}" ]]; then
+    if [[ -z "$counted" ]]; then
+        echo "heap allocations of $command: not counted (static binary)"
+    elif [[ "${allocations[$command-1]}" == "${allocations[$command-999]}" ]]; then
         echo "heap allocations of $command: ${allocations[$command-1]} for 1 line and for 999 lines (independent of the table)"
     else
         echo "heap allocations of $command: ${allocations[$command-1]} for 1 line, ${allocations[$command-999]} for 999 lines: GROWS WITH THE TABLE"

@@ -4,20 +4,31 @@
 #   bash scripts/install-deps.sh          build and test: cmake, g++, make, GoogleTest
 #   bash scripts/install-deps.sh all      also clang (clang build, libFuzzer), valgrind,
 #                                         hyperfine and time (benchmarks), dpkg-dev and file
-#                                         (Debian package)
+#                                         (Debian package), and the cross builds: Debian's cross
+#                                         compilers for arm64, armhf and i386, GoogleTest's
+#                                         sources, qemu-user, and clang's runtimes for arm64
+#                                         and armhf (foreign architectures, added to dpkg)
 #
 # Asks dpkg which packages are missing first and runs apt-get only for those, so it is a no-op
 # on a machine that has them all. Uses sudo only when not run as root.
 set -euo pipefail
 
 build_packages=(cmake g++ make libgtest-dev)
-extra_packages=(clang libclang-rt-14-dev valgrind hyperfine time dpkg-dev file)
+extra_packages=(clang libclang-rt-14-dev valgrind hyperfine time dpkg-dev file
+    g++-aarch64-linux-gnu g++-arm-linux-gnueabihf g++-i686-linux-gnu googletest qemu-user-static
+    libclang-rt-14-dev:arm64 libclang-rt-14-dev:armhf)
+# The architectures of the packages above that carry one (clang's runtimes of the ARM targets).
+foreign_architectures=(arm64 armhf)
 
+foreign=()
 case "${1:-build}" in
 build | test) wanted=("${build_packages[@]}") ;;
-all) wanted=("${build_packages[@]}" "${extra_packages[@]}") ;;
+all)
+    wanted=("${build_packages[@]}" "${extra_packages[@]}")
+    foreign=("${foreign_architectures[@]}")
+    ;;
 -h | --help)
-    sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
     exit 0
     ;;
 *)
@@ -28,8 +39,9 @@ esac
 
 missing=()
 for package in "${wanted[@]}"; do
-    status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
-    if [[ "$status" != installed ]]; then
+    # A name without an architecture matches every architecture's package: one must be there.
+    status=$(dpkg-query -W -f='${db:Status-Status}\n' "$package" 2>/dev/null || true)
+    if ! grep -qx installed <<<"$status"; then
         missing+=("$package")
     fi
 done
@@ -50,5 +62,10 @@ fi
 
 echo "install-deps: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
+for architecture in "${foreign[@]}"; do
+    if ! dpkg --print-foreign-architectures | grep -qxF "$architecture"; then
+        "${sudo[@]}" dpkg --add-architecture "$architecture"
+    fi
+done
 "${sudo[@]}" apt-get update -q
 "${sudo[@]}" apt-get install -y -q "${missing[@]}"
