@@ -167,7 +167,7 @@ cc -static -O2 -x c -o "$work/empty" - <<<'int main(void) { return 0; }'
 cp "$work/table-999.kvd" "$mailbox/boardmap.kvd"
 declare -A start_ms=()
 start_rounds=$((rounds * 4))
-runs=$((search_runs / start_rounds))
+runs=$((search_runs / start_rounds > 2 ? search_runs / start_rounds : 2))
 for ((round = 1; round <= start_rounds; round++)); do
     start_ms[search]+=" $(timed search "" "$boardmap" x)"
     start_ms[empty]+=" $(timed empty "" "$work/empty")"
