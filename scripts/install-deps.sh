@@ -2,9 +2,11 @@
 # Installs what a Debian 12 machine lacks for building and testing boardmap.
 #
 #   bash scripts/install-deps.sh          build and test: cmake, g++, make, GoogleTest
+#   bash scripts/install-deps.sh package  build and the Debian packages: also dpkg-dev, file
 #   bash scripts/install-deps.sh all      also clang (clang build, libFuzzer), valgrind,
 #                                         hyperfine and time (benchmarks), dpkg-dev and file
-#                                         (Debian package)
+#                                         (Debian packages), lintian, mandoc and pkgconf
+#                                         (checks of the packages, man page, installed library)
 #
 # Asks dpkg which packages are missing first and runs apt-get only for those, so it is a no-op
 # on a machine that has them all. Uses sudo only when not run as root.
@@ -12,16 +14,19 @@ set -euo pipefail
 
 build_packages=(cmake g++ make libgtest-dev)
 extra_packages=(clang libclang-rt-14-dev valgrind hyperfine time dpkg-dev file)
+package_packages=(dpkg-dev file)
+check_packages=(lintian mandoc pkgconf)
 
 case "${1:-build}" in
 build | test) wanted=("${build_packages[@]}") ;;
-all) wanted=("${build_packages[@]}" "${extra_packages[@]}") ;;
+package) wanted=("${build_packages[@]}" "${package_packages[@]}") ;;
+all) wanted=("${build_packages[@]}" "${extra_packages[@]}" "${check_packages[@]}") ;;
 -h | --help)
-    sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'
     exit 0
     ;;
 *)
-    echo "usage: $0 [build|all]" >&2
+    echo "usage: $0 [build|package|all]" >&2
     exit 2
     ;;
 esac
