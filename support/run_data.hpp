@@ -25,9 +25,9 @@ struct run_data {
 // writes no file and allocates nothing.
 // rundat.kvd holds one "key value" line per field, words separated by white space; the key is
 // the field's name in lower case ("sysop" in any case), any other key is ignored, and a later
-// line of a key replaces what an earlier one stored. Lines are read in pieces of at most 126
-// bytes, and the rest of a longer line is read as a line of its own. A last piece without a
-// line end is not read unless it fills a whole piece (the mailbox ends every line).
+// line of a key replaces what an earlier one stored. A line counts by its first 126 bytes; the
+// rest of a longer line, up to its line end, is skipped. A last line without a line end is
+// not read unless its first 126 bytes are there (the mailbox ends every line).
 // - Text fields take the value's first word (empty without one), cut to one byte less than
 //   the field and terminated; afterwards the path fields (txt_output, bin_output, abinoutput,
 //   yappoutput, imp_output, user_imp, cmdline, board) are lower-cased, whatever they hold.
