@@ -235,6 +235,10 @@ TEST(Usage, SysopFlagFromTheRunData) {
     // A last line without line end is not read.
     expect_sysop("sysop 1", false);
     expect_sysop("call DL1ABC\nsysop 1", false);
+    // A value the user chose, 200 bytes with "sysop 1" at byte 127: the rest of the line is
+    // no line of its own.
+    const std::string chosen = "cmdline " + std::string(118, 'x') + "sysop 1";
+    expect_sysop("sysop 0\n" + chosen + std::string(200 - chosen.size(), 'y') + "\n", false);
 }
 
 TEST(Usage, MissingRunDataEndsEveryCall) {
