@@ -2,37 +2,43 @@
 # Installs what a Debian 12 machine lacks for building and testing boardmap.
 #
 #   bash scripts/install-deps.sh          build and test: cmake, g++, make, GoogleTest
+#   bash scripts/install-deps.sh package  build and the Debian packages: also dpkg-dev, file
 #   bash scripts/install-deps.sh all      also clang (clang build, libFuzzer), valgrind,
 #                                         hyperfine and time (benchmarks), dpkg-dev and file
-#                                         (Debian package), and the cross builds: Debian's cross
-#                                         compilers for arm64, armhf and i386, GoogleTest's
-#                                         sources, qemu-user, and clang's runtimes for arm64
-#                                         and armhf (foreign architectures, added to dpkg)
+#                                         (Debian packages), lintian, mandoc and pkgconf
+#                                         (checks of the packages, man page, installed library)
+#                                         and the cross builds: Debian's cross compilers for
+#                                         arm64, armhf and i386, GoogleTest's sources,
+#                                         qemu-user, and clang's runtimes for arm64 and armhf
+#                                         (foreign architectures, added to dpkg)
 #
 # Asks dpkg which packages are missing first and runs apt-get only for those, so it is a no-op
 # on a machine that has them all. Uses sudo only when not run as root.
 set -euo pipefail
 
 build_packages=(cmake g++ make libgtest-dev)
-extra_packages=(clang libclang-rt-14-dev valgrind hyperfine time dpkg-dev file
-    g++-aarch64-linux-gnu g++-arm-linux-gnueabihf g++-i686-linux-gnu googletest qemu-user-static
-    libclang-rt-14-dev:arm64 libclang-rt-14-dev:armhf)
-# The architectures of the packages above that carry one (clang's runtimes of the ARM targets).
+extra_packages=(clang libclang-rt-14-dev valgrind hyperfine time dpkg-dev file)
+package_packages=(dpkg-dev file)
+check_packages=(lintian mandoc pkgconf)
+cross_packages=(g++-aarch64-linux-gnu g++-arm-linux-gnueabihf g++-i686-linux-gnu googletest
+    qemu-user-static libclang-rt-14-dev:arm64 libclang-rt-14-dev:armhf)
+# The architectures of the cross packages that carry one (clang's runtimes of the ARM targets).
 foreign_architectures=(arm64 armhf)
 
 foreign=()
 case "${1:-build}" in
 build | test) wanted=("${build_packages[@]}") ;;
+package) wanted=("${build_packages[@]}" "${package_packages[@]}") ;;
 all)
-    wanted=("${build_packages[@]}" "${extra_packages[@]}")
+    wanted=("${build_packages[@]}" "${extra_packages[@]}" "${check_packages[@]}" "${cross_packages[@]}")
     foreign=("${foreign_architectures[@]}")
     ;;
 -h | --help)
-    sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'
     exit 0
     ;;
 *)
-    echo "usage: $0 [build|all]" >&2
+    echo "usage: $0 [build|package|all]" >&2
     exit 2
     ;;
 esac
