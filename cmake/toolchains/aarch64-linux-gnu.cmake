@@ -4,8 +4,7 @@ set(CMAKE_SYSTEM_PROCESSOR aarch64)
 set(boardmap_triple aarch64-linux-gnu)
 # Debian's name of the architecture, for the package that cpack builds here.
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
+# How its test programs start: see debian-cross.cmake.
+set(boardmap_qemu qemu-aarch64-static)
+set(boardmap_loader ld-linux-aarch64.so.1)
 include(${CMAKE_CURRENT_LIST_DIR}/debian-cross.cmake)
-
-# CTest runs the test programs in qemu-user, which takes the target's loader and libraries from
-# the cross packages' tree; the static tool they start goes through binfmt_misc.
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64-static -L /usr/${boardmap_triple})

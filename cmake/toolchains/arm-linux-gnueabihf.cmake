@@ -5,8 +5,7 @@ set(CMAKE_SYSTEM_PROCESSOR arm)
 set(boardmap_triple arm-linux-gnueabihf)
 # Debian's name of the architecture, for the package that cpack builds here.
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE armhf)
+# How its test programs start: see debian-cross.cmake.
+set(boardmap_qemu qemu-arm-static)
+set(boardmap_loader ld-linux-armhf.so.3)
 include(${CMAKE_CURRENT_LIST_DIR}/debian-cross.cmake)
-
-# CTest runs the test programs in qemu-user, which takes the target's loader and libraries from
-# the cross packages' tree; the static tool they start goes through binfmt_misc.
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm-static -L /usr/${boardmap_triple})

@@ -1,6 +1,6 @@
 # Shared part of the cross toolchain files: Debian's cross compiler for boardmap_triple (or
-# clang++ given as CMAKE_CXX_COMPILER, aimed at the same target) and the target's libraries from
-# the cross packages' tree /usr/<triple>. Each file says how CTest runs the target's programs.
+# clang++ given as CMAKE_CXX_COMPILER, aimed at the same target), the target's libraries from
+# the cross packages' tree /usr/<triple>, and how CTest runs the target's test programs.
 
 if(NOT CMAKE_CXX_COMPILER)
     set(CMAKE_CXX_COMPILER ${boardmap_triple}-g++)
@@ -18,3 +18,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# The test programs start with the loader and libraries of that tree, named outright: a loader
+# that looked in the machine's own directories could pair with another build of the C library
+# there (a foreign architecture's), and its forked children hang. On an ARM target they run
+# under qemu-user (boardmap_qemu); the static tool they start goes through binfmt_misc. An
+# x86-64 kernel runs i386 programs itself.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${boardmap_qemu} /usr/${boardmap_triple}/lib/${boardmap_loader}
+    --library-path /usr/${boardmap_triple}/lib)
