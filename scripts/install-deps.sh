@@ -1,23 +1,28 @@
 #!/usr/bin/env bash
 # Installs what a Debian 12 machine lacks for building and testing boardmap.
 #
-#   bash scripts/install-deps.sh          build and test: cmake, g++, make, GoogleTest
+#   bash scripts/install-deps.sh          build and test: cmake, g++, make, GoogleTest, strace
 #   bash scripts/install-deps.sh all      also clang (clang build, libFuzzer), valgrind,
 #                                         hyperfine and time (benchmarks), dpkg-dev and file
-#                                         (Debian package)
+#                                         (Debian package), the i686 cross compiler and
+#                                         qemu-user-static (32-bit build)
 #
 # Asks dpkg which packages are missing first and runs apt-get only for those, so it is a no-op
 # on a machine that has them all. Uses sudo only when not run as root.
 set -euo pipefail
 
 build_packages=(cmake g++ make libgtest-dev)
+# The system-call fault tests stop and fail the tool's calls with strace.
+build_packages+=(strace)
 extra_packages=(clang libclang-rt-14-dev valgrind hyperfine time dpkg-dev file)
+# The 32-bit build run on inode numbers past 32 bits.
+extra_packages+=(g++-i686-linux-gnu qemu-user-static)
 
 case "${1:-build}" in
 build | test) wanted=("${build_packages[@]}") ;;
 all) wanted=("${build_packages[@]}" "${extra_packages[@]}") ;;
 -h | --help)
-    sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'
     exit 0
     ;;
 *)
