@@ -7,7 +7,7 @@
 // Every failure (unknown keyword, missing list, no such line, ...) is the module's own message
 // on standard output and exit status 1.
 
-#include "support/mailbox.hpp"
+#include <boardmap/support/mailbox.hpp>
 
 #include <array>
 #include <cstdio>

@@ -4,23 +4,28 @@
 //   '+' old NUL new NUL   add_entry(old, new)
 //   '-' board NUL         delete_entry(board)
 //   '=' search NUL        list_entries(search)
-// A word cut short by the end of the input ends there. Commands are read while the next byte
-// is '+', '-' or '=', at most 8; then one byte is skipped and the rest of the input is
-// boardmap.kvd. The commands run one after the other on the same mailbox directory.
+// A word cut short by the end of the input ends there. The names of an add or a delete are
+// taken as the entry takes them, by their first word, and an add or delete without one is no
+// command. Commands are read while the next byte is '+', '-' or '=', at most 8; then one byte
+// is skipped and the rest of the input is boardmap.kvd. The commands run one after the other
+// on the same mailbox directory.
 //
 // The routines end the process on failure and hold the change lock until it ends, so each
 // command runs in a forked child. After every run the fuzzer checks, against a model of the
-// table's pieces and column layout:
+// table's lines and column layout:
 // - the child ended with status 0 or 1 (a signal or a sanitizer report is a finding);
 // - only boardmap.kvd and boardmap.bak remain, and the table keeps its permission bits;
 // - a failure printed its one message and left table and backup as they were;
-// - a listing printed exactly the matching pieces and changed nothing;
-// - after a change the backup is the previous table; a delete removed exactly one piece
+// - a listing printed exactly the matching lines (a line too long by its first 254 bytes) and
+//   changed nothing;
+// - a change over a table with a line too long was refused with that line's number;
+// - after a change the backup is the previous table; a delete removed exactly one line
 //   holding the name and left every other byte; an add kept every line in column layout and
 //   in order, dropped the empty ones, and inserted the new line between two of them.
 
 #include "fuzz/fork_server.hpp"
 #include "fuzz/scratch_dir.hpp"
+#include "support/text.hpp"
 #include "tool/table.hpp"
 
 #include <algorithm>
@@ -66,6 +71,11 @@ std::string take_word(const std::uint8_t* data, std::size_t size, std::size_t& a
     return word;
 }
 
+std::string first_word(const std::string& word) {
+    std::string_view text(word);
+    return std::string(support::next_word(text));
+}
+
 fuzz_input parse(const std::uint8_t* data, std::size_t size) {
     fuzz_input in;
     std::size_t at = 0;
@@ -74,7 +84,13 @@ fuzz_input parse(const std::uint8_t* data, std::size_t size) {
         command c{static_cast<char>(data[at++]), {}, {}};
         c.first = take_word(data, size, at);
         if (c.kind == '+') {
-            c.second = take_word(data, size, at);
+            c.second = first_word(take_word(data, size, at));
+        }
+        if (c.kind != '=') {
+            c.first = first_word(c.first);
+            if (c.first.empty()) {
+                continue;
+            }
         }
         in.commands.push_back(c);
     }
@@ -193,17 +209,32 @@ void check_only_table_files() {
 
 // ---- A model of the table's format, independent of the routines -------------------------
 
-// Splits as every command reads: a piece ends after a line end or at 19 bytes.
-std::vector<std::string_view> pieces(std::string_view table) {
+// Splits as every command reads: a line ends after its line end, or at the end of the file.
+std::vector<std::string_view> lines(std::string_view table) {
     std::vector<std::string_view> result;
     while (!table.empty()) {
-        const std::size_t end = table.substr(0, boardmap::piece_limit).find('\n');
-        const std::size_t size =
-            end == std::string_view::npos ? std::min(table.size(), boardmap::piece_limit) : end + 1;
+        const std::size_t end = table.find('\n');
+        const std::size_t size = end == std::string_view::npos ? table.size() : end + 1;
         result.push_back(table.substr(0, size));
         table.remove_prefix(size);
     }
     return result;
+}
+
+bool too_long(std::string_view line) {
+    return line.size() - (line.ends_with('\n') ? 1 : 0) > boardmap::line_limit;
+}
+
+// The number of the first line too long to keep, counted from 1, or 0.
+int first_too_long(std::string_view table) {
+    int number = 0;
+    for (const std::string_view line : lines(table)) {
+        ++number;
+        if (too_long(line)) {
+            return number;
+        }
+    }
+    return 0;
 }
 
 bool is_white(char c) {
@@ -227,12 +258,12 @@ std::string padded(std::string_view word) {
     return result;
 }
 
-std::string columns(std::string_view piece) {
+std::string columns(std::string_view line) {
     std::size_t at = 0;
-    const std::string_view old_name = next_word(piece, at);
-    const std::string_view new_name = next_word(piece, at);
+    const std::string_view old_name = next_word(line, at);
+    const std::string_view new_name = next_word(line, at);
     if (new_name.empty()) {
-        return std::string(piece);
+        return std::string(line);
     }
     return padded(old_name) + "  " + padded(new_name);
 }
@@ -264,14 +295,14 @@ bool ends_with(std::string_view text, std::string_view end) {
 void check_listing(const std::string& table, const command& c, const std::string& out) {
     const std::string wanted = name_part(c.first);
     std::string expected;
-    for (const std::string_view piece : pieces(table)) {
-        const std::string low = lower(piece);
+    for (const std::string_view line : lines(table)) {
+        const std::string low = lower(too_long(line) ? line.substr(0, boardmap::line_limit) : line);
         if (low.find(wanted) != std::string::npos) {
             expected += columns(low) + "\n";
         }
     }
     expected = expected.empty() ? boardmap::nothing_found : "OLDBOARD  NEWBOARD\n\n" + expected;
-    require(out == expected, "the listing differs from the table's matching pieces");
+    require(out == expected, "the listing differs from the table's matching lines");
 }
 
 // Every slot is written in column layout with a line end added, empty lines dropped, and the
@@ -279,8 +310,8 @@ void check_listing(const std::string& table, const command& c, const std::string
 void check_add(const std::string& old_table, const std::string& new_table, const command& c,
                const std::string& out) {
     std::vector<std::string> kept;
-    for (const std::string_view piece : pieces(old_table)) {
-        const std::string laid_out = columns(piece);
+    for (const std::string_view line : lines(old_table)) {
+        const std::string laid_out = columns(line);
         if (laid_out[0] != '\n') {
             kept.push_back(laid_out + "\n");
         }
@@ -311,13 +342,13 @@ void check_add(const std::string& old_table, const std::string& new_table, const
     finding("an add changed a line it kept");
 }
 
-// Exactly one piece is gone; every other byte stands as it stood.
+// Exactly one line is gone; every other byte stands as it stood.
 void check_delete(const std::string& old_table, const std::string& new_table, const command& c,
                   const std::string& out) {
-    const std::vector<std::string_view> old_pieces = pieces(old_table);
-    require(!old_pieces.empty(), "a delete succeeded on an empty table");
-    require(old_pieces.size() - 1 <= boardmap::max_lines, "a delete kept more than 999 lines");
-    const std::string tail = "\" deleted!\n" + entries_written(old_pieces.size() - 1);
+    const std::vector<std::string_view> old_lines = lines(old_table);
+    require(!old_lines.empty(), "a delete succeeded on an empty table");
+    require(old_lines.size() - 1 <= boardmap::max_lines, "a delete kept more than 999 lines");
+    const std::string tail = "\" deleted!\n" + entries_written(old_lines.size() - 1);
     require(out.starts_with("Entry \"") && ends_with(out, tail) && out.size() >= 7 + tail.size(),
             "a delete printed a wrong message");
     const std::string shown = out.substr(7, out.size() - 7 - tail.size());
@@ -329,23 +360,27 @@ void check_delete(const std::string& old_table, const std::string& new_table, co
         std::mismatch(new_table.rbegin(), new_table.rend(), old_table.rbegin()).first -
         new_table.rbegin();
     std::size_t at = 0;
-    for (const std::string_view piece : old_pieces) {
-        const std::size_t after = at + piece.size();
-        const std::string work = columns(lower(piece));
+    for (const std::string_view line : old_lines) {
+        const std::size_t after = at + line.size();
+        const std::string work = columns(lower(line));
         const bool by_old_name = shown == work && work.starts_with(key);
         const bool by_new_name = shown == work + " " && shown.size() >= 10 + key.size() &&
                                  shown.compare(10, key.size(), key) == 0;
         if (at <= prefix && old_table.size() - after <= suffix &&
-            old_table.size() - new_table.size() == piece.size() && (by_old_name || by_new_name)) {
+            old_table.size() - new_table.size() == line.size() && (by_old_name || by_new_name)) {
             return;
         }
         at = after;
     }
-    finding("a delete did not remove exactly one piece, or showed another one");
+    finding("a delete did not remove exactly one line, or showed another one");
 }
 
-void check_failure(const command& c, const std::string& out) {
+void check_failure(const command& c, const std::string& table, const std::string& out) {
+    const std::string long_line =
+        "Line " + std::to_string(first_too_long(table)) +
+        " of BOARDMAP.KVD is too long!\nBOARDMAP.KVD will NOT be changed!\n";
     const bool known = out == boardmap::too_many_entries ||
+                       (first_too_long(table) != 0 && out == long_line) ||
                        (c.kind == '+' && out == "Entry \"" + c.first + "\" already exists!\n") ||
                        (c.kind == '-' && out == boardmap::nothing_found);
     require(c.kind != '=', "a listing failed");
@@ -365,13 +400,14 @@ void check_run(const command& c, int status, const file_state& before_table,
         require(backup == before_backup, "a run that changed nothing touched the backup");
     }
     if (status != 0) {
-        check_failure(c, out);
+        check_failure(c, before_table.bytes, out);
         return;
     }
     if (c.kind == '=') {
         check_listing(before_table.bytes, c, out);
         return;
     }
+    require(first_too_long(before_table.bytes) == 0, "a change went over a line too long");
     require(backup == before_table, "the backup is not the previous table");
     if (c.kind == '+') {
         check_add(before_table.bytes, table.bytes, c, out);

@@ -2,10 +2,12 @@
 # Installs what a Debian 12 machine lacks for building and testing boardmap.
 #
 #   bash scripts/install-deps.sh          build and test: cmake, g++, make, GoogleTest, strace
+#   bash scripts/install-deps.sh package  build and the Debian packages: also dpkg-dev, file
 #   bash scripts/install-deps.sh all      also clang (clang build, libFuzzer), valgrind,
 #                                         hyperfine and time (benchmarks), dpkg-dev and file
-#                                         (Debian package), the i686 cross compiler and
-#                                         qemu-user-static (32-bit build)
+#                                         (Debian packages), lintian, mandoc and pkgconf
+#                                         (checks of the packages, man page, installed library),
+#                                         the i686 cross compiler and qemu-user-static (32-bit)
 #
 # Asks dpkg which packages are missing first and runs apt-get only for those, so it is a no-op
 # on a machine that has them all. Uses sudo only when not run as root.
@@ -17,16 +19,19 @@ build_packages+=(strace)
 extra_packages=(clang libclang-rt-14-dev valgrind hyperfine time dpkg-dev file)
 # The 32-bit build run on inode numbers past 32 bits.
 extra_packages+=(g++-i686-linux-gnu qemu-user-static)
+package_packages=(dpkg-dev file)
+check_packages=(lintian mandoc pkgconf)
 
 case "${1:-build}" in
 build | test) wanted=("${build_packages[@]}") ;;
-all) wanted=("${build_packages[@]}" "${extra_packages[@]}") ;;
+package) wanted=("${build_packages[@]}" "${package_packages[@]}") ;;
+all) wanted=("${build_packages[@]}" "${extra_packages[@]}" "${check_packages[@]}") ;;
 -h | --help)
-    sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
     exit 0
     ;;
 *)
-    echo "usage: $0 [build|all]" >&2
+    echo "usage: $0 [build|package|all]" >&2
     exit 2
     ;;
 esac

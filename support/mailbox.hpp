@@ -32,6 +32,7 @@ namespace support {
 // (ASCII letters) and compared, not only a line's first. A word holds up to 259 characters; a
 // longer word is still one word: it never equals a keyword, and as a value only its first 259
 // characters are kept. If the keyword is the file's last word, out stays as it was.
+// Reads: init.kvd.
 // Failures: "Error opening INIT.KVD!\n" (not readable), "%s not found.\n" (keyword absent).
 void init_value(const char* keyword, std::span<char> out);
 
@@ -49,6 +50,7 @@ void init_value(const char* keyword, std::span<char> out);
 //   tab) is skipped and leaves the current group as it is. The rest of a line longer than a
 //   piece is read as further lines. A last line without a line end is not examined unless it
 //   fills a whole piece. The first line whose name equals the board's wins.
+// Reads: init.kvd for INFOPATH, bulletin.kvd, and init.kvd again for USERPATH (user boards).
 // Failures: those of init_value for "INFOPATH" (always read) and "USERPATH" (read for a user
 // board only); "%s not found.\n" also when the keyword is init.kvd's last word (no value);
 // "Error opening BULLETIN.KVD!\n"; "Board %s not found.\n" for a refused name or a directory
@@ -59,6 +61,7 @@ int board_dir(char* board, std::span<char> out);
 // line end included. The list is read in pieces of at most 254 characters, each counting as a
 // line, so a longer line gives several. n < 1 always fails, and so does a last line without a
 // line end (unless it fills a whole piece).
+// Reads: what board_dir reads, then the board's list.kvd.
 // Failures: those of board_dir; "Board %s not found.\n" (list.kvd not readable);
 // "%s %1i not found.\n" (board name, n) when the list has no n-th line.
 void list_line(char* board, int n, std::span<char> out);
@@ -69,6 +72,7 @@ void list_line(char* board, int n, std::span<char> out);
 // whole text before the line end ("\n" or "\r\n"). The path is the board's directory followed
 // by that name, lower-cased; the name comes from the mailbox's own list and is taken as it
 // stands. An empty message file leaves out as it was; a NUL in a line ends it as a string.
+// Reads: what list_line reads, then the message file.
 // Failures: those of board_dir and list_line; "Error opening %s!\n" (the path) when the
 // message file is not readable or its path is longer than 79 characters.
 void message_first_line(char* board, int n, std::span<char> out);

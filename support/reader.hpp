@@ -98,6 +98,23 @@ inline std::size_t read_piece(reader& r, std::span<char> out) {
     return size;
 }
 
+// Skips the rest of the line being read, its line end included: the rest of a line too long
+// for its piece is no line of its own.
+inline void skip_line(reader& r) {
+    for (;;) {
+        if (r.position == r.end && !detail::refill(r)) {
+            return;
+        }
+        const char* from = r.buffer.data() + r.position;
+        const void* line_end = std::memchr(from, '\n', r.end - r.position);
+        if (line_end != nullptr) {
+            r.position += static_cast<const char*>(line_end) - from + 1;
+            return;
+        }
+        r.position = r.end;
+    }
+}
+
 // Reads one byte; returns false at the end of the file.
 inline bool read_byte(reader& r, char& byte) {
     if (r.position == r.end && !detail::refill(r)) {

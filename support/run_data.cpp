@@ -146,6 +146,11 @@ void read_run_data(run_data& rd) {
         if (ended_by_end_of_file(std::span(piece).first(size))) {
             break;
         }
+        if (piece[size - 1] != '\n') {
+            // The rest of an over-long line belongs to its value: read as a line of its own, a
+            // value the user chose could set any key, the sysop flag among them.
+            skip_line(file);
+        }
         std::string_view text(piece.data(), size);
         const std::string_view key = next_word(text);
         if (!key.empty()) {

@@ -19,8 +19,8 @@
 
 namespace {
 
-using support::run_data;
 using scratch::visible;
+using support::run_data;
 
 constexpr const char* missing_message = "Error reading RUNDAT.KVD!\n";
 
@@ -350,12 +350,17 @@ TEST(RunData, LinesWordsAndSeparators) {
 
 TEST(RunData, PiecesOf126Characters) {
     const std::string a121(121, 'A');
+    // A value the user chose (the mailbox writes the command line) puts "sysop 1" at byte 127.
+    const std::string chosen_value = "cmdline " + std::string(118, 'x') + "sysop 1";
     run_cases({
-        {"the remainder of a long line is read as a line of its own",
-         "name " + a121 + "call N0CALL\n",
+        {"the rest of a long line is skipped, never read as a line of its own",
+         "name " + a121 + "call N0CALL\n", [](run_data& r) { set(r.name, "AAAAAAAAAAAAAAA"); }},
+        {"a long value cannot grant sysop after the mailbox's own sysop 0",
+         "sysop 0\n" + chosen_value + std::string(200 - chosen_value.size(), 'y') + "\nname Bob\n",
          [](run_data& r) {
-             set(r.name, "AAAAAAAAAAAAAAA");
-             set(r.call, "N0CALL");
+             r.sysop = 0;
+             set(r.cmdline, std::string(118, 'x').c_str());
+             set(r.name, "Bob");
          }},
         {"a piece ends after 126 characters: 'name' alone at its end empties name",
          std::string(121, ' ') + "name Bob\n", [](run_data& r) { set(r.name, ""); }},
@@ -367,7 +372,7 @@ TEST(RunData, PiecesOf126Characters) {
              set(r.name, "BBBBBBBBBBBBBBB");
              set(r.board, "x");
          }},
-        {"a line of exactly 126 characters: the line end is an empty piece",
+        {"a line of exactly 126 characters: its line end goes with it",
          "name " + a121 + "\nboard x\n",
          [](run_data& r) {
              set(r.name, "AAAAAAAAAAAAAAA");
@@ -381,14 +386,9 @@ TEST(RunData, PiecesOf126Characters) {
          }},
         {"a last piece of 125 characters without line end is not read",
          "call N0CALL\nboard " + std::string(119, 'X'), [](run_data& r) { set(r.call, "N0CALL"); }},
-        {"a long last line without line end: full pieces read, the short rest not",
-         "name " + a121 + "board alle", [](run_data& r) { set(r.name, "AAAAAAAAAAAAAAA"); }},
-        {"a long last line whose rest is a full piece is read whole",
+        {"the rest of a long last line is skipped, even when it would fill a piece",
          "name " + a121 + "board " + std::string(120, 'Y'),
-         [](run_data& r) {
-             set(r.name, "AAAAAAAAAAAAAAA");
-             set(r.board, "yyyyyyyyyyyyyyyyyyy");
-         }},
+         [](run_data& r) { set(r.name, "AAAAAAAAAAAAAAA"); }},
         {"CR at the end of a full piece", "call " + std::string(120, 'C') + "\r\nname Bob\n",
          [](run_data& r) {
              set(r.call, "CCCCCCC");

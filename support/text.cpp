@@ -1,5 +1,6 @@
 #include "support/text.hpp"
 
+#include <array>
 #include <cstring>
 
 namespace support {
@@ -12,6 +13,15 @@ constexpr char ascii_lower(char c) {
 constexpr char ascii_upper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
 }
+
+// is_white as a table: every line of the board map table is split into words.
+constexpr std::array<bool, 256> white_bytes = [] {
+    std::array<bool, 256> white{};
+    for (std::size_t c = 0; c < white.size(); ++c) {
+        white[c] = is_white(static_cast<char>(c));
+    }
+    return white;
+}();
 
 } // namespace
 
@@ -43,11 +53,11 @@ void upper_bytes(std::span<char> bytes) {
 
 std::string_view next_word(std::string_view& text) {
     std::size_t start = 0;
-    while (start < text.size() && is_white(text[start])) {
+    while (start < text.size() && white_bytes[static_cast<unsigned char>(text[start])]) {
         ++start;
     }
     std::size_t end = start;
-    while (end < text.size() && !is_white(text[end])) {
+    while (end < text.size() && !white_bytes[static_cast<unsigned char>(text[end])]) {
         ++end;
     }
     const std::string_view word = text.substr(start, end - start);

@@ -32,6 +32,13 @@ std::string numbered_table(int n) {
     return table;
 }
 
+const std::string too_long_line = std::string(255, 'x') + " y\n";
+
+std::string long_line_message(int number) {
+    return "Line " + std::to_string(number) +
+           " of BOARDMAP.KVD is too long!\nBOARDMAP.KVD will NOT be changed!\n";
+}
+
 // The run changed nothing: same table, no backup, nothing else in the directory.
 void expect_unchanged(const mailbox_dir& dir, const std::string& table) {
     EXPECT_EQ(dir.read("boardmap.kvd"), table);
@@ -117,7 +124,9 @@ INSTANTIATE_TEST_SUITE_P(
                       add_case{"found through a tab", "alle allgem\ndx\tdxnews\n", "dx", "z",
                                "Entry \"dx\" already exists!\n", ""},
                       add_case{"found on a last line without line end", "alle allgem\ndx dxnews",
-                               "Dx", "z", "Entry \"Dx\" already exists!\n", ""}),
+                               "Dx", "z", "Entry \"Dx\" already exists!\n", ""},
+                      add_case{"found before a line too long", "dx y\n" + too_long_line, "dx", "z",
+                               "Entry \"dx\" already exists!\n", ""}),
     scratch::numbered_case<add_case>);
 
 // Lines the tool did not write itself: rewritten in column layout in their own case, empty
@@ -140,12 +149,17 @@ INSTANTIATE_TEST_SUITE_P(
                  "alle\r\n\n" + row("b", "c")},
         add_case{"old name longer than 8", "verylongname x\n", "zz", "z", "2 entries written.\n",
                  "verylongname  x       \n" + row("zz", "z")},
-        add_case{"long line read as two pieces", "abcdefghijklmnop qrstuvwxyz\n", "zz", "z",
-                 "3 entries written.\n",
-                 "abcdefghijklmnop  qr      \nstuvwxyz\n\n" + row("zz", "z")},
-        add_case{"new line between the pieces of a long line", "abcdefghijklmnop qrstuvwxyz\n", "b",
-                 "c", "3 entries written.\n",
-                 "abcdefghijklmnop  qr      \n" + row("b", "c") + "stuvwxyz\n\n"},
+        add_case{"a line longer than 19 bytes is one line", "abcdefghijklmnop qrstuvwxyz\n", "zz",
+                 "z", "2 entries written.\n", "abcdefghijklmnop  qrstuvwxyz\n" + row("zz", "z")},
+        add_case{"a remark after the names is dropped, not made an entry",
+                 "dx        dxnews   merged 1998\n", "b", "c", "2 entries written.\n",
+                 row("b", "c") + row("dx", "dxnews")},
+        add_case{"wide spacing", "alle          allgem\n", "b", "c", "2 entries written.\n",
+                 row("alle", "allgem") + row("b", "c")},
+        add_case{"a line of 254 bytes before its line end is kept",
+                 std::string("alle ") + std::string(249, 'n') + "\n", "b", "c",
+                 "2 entries written.\n",
+                 std::string("alle      ") + std::string(249, 'n') + "\n" + row("b", "c")},
         add_case{"NUL and high bytes are data", "a\0b c\n\xe4rger X\n"s, "zulu", "z",
                  "3 entries written.\n",
                  "a\0b       c       \n"s + row("zulu", "z") + "\xe4rger     X       \n"},
@@ -159,7 +173,36 @@ INSTANTIATE_TEST_SUITE_P(
                  "2 entries written.\n", "alle\n" + row("b", "c")}),
     scratch::numbered_case<add_case>);
 
-// Every piece counts toward the 999 lines, wherever the new line would go.
+// Names from the command line are their first word: no white space reaches the table or slips
+// past the check for a duplicate, and the duplicate is shown as that word, uncut.
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, Add,
+    ::testing::Values(add_case{"blank before the old name", "dx y\n", " dx", "z",
+                               "Entry \"dx\" already exists!\n", ""},
+                      add_case{"long old name after a tab, shown whole", "verylong  abc     \n",
+                               "\tVeryLongNAM more", "y", "Entry \"VeryLongNAM\" already exists!\n",
+                               ""},
+                      add_case{"line end in the old name", "", "a\nb", "c", "1 entries written.\n",
+                               row("a", "c")},
+                      add_case{"second word of the new name", "", "a", "b\r\nc",
+                               "1 entries written.\n", row("a", "b")},
+                      add_case{"new name of white space only is empty", "", "a", " \t",
+                               "1 entries written.\n", "a \n"}),
+    scratch::numbered_case<add_case>);
+
+// A line longer than 254 bytes before its line end cannot be kept: refused with its number.
+INSTANTIATE_TEST_SUITE_P(
+    LongLines, Add,
+    ::testing::Values(add_case{"before the insertion point", "\n\n" + too_long_line, "zz", "z",
+                               long_line_message(3), ""},
+                      add_case{"after the insertion point", "b x\n" + too_long_line, "a", "y",
+                               long_line_message(2), ""},
+                      add_case{"last line without line end",
+                               std::string("alle allgem\n") + std::string(255, 'x'), "b", "c",
+                               long_line_message(2), ""}),
+    scratch::numbered_case<add_case>);
+
+// Every line counts toward the 999 lines, wherever the new line would go.
 INSTANTIATE_TEST_SUITE_P(
     Capacity, Add,
     ::testing::Values(
@@ -177,8 +220,10 @@ INSTANTIATE_TEST_SUITE_P(
         add_case{"999 lines, new line last", numbered_table(999), "c", "x", too_many, ""},
         add_case{"997 entries and two empty lines", "\n" + numbered_table(997) + "\n", "c", "x",
                  too_many, ""},
-        add_case{"a long line counts as its pieces",
-                 "abcdefghijklmnop qrstuvwxyz\n" + numbered_table(997), "c", "x", too_many, ""}),
+        add_case{"a long line counts as one line",
+                 "abcdefghijklmnop qrstuvwxyz\n" + numbered_table(997), "c", "x",
+                 "999 entries written.\n",
+                 "abcdefghijklmnop  qrstuvwxyz\n" + numbered_table(997) + row("c", "x")}),
     scratch::numbered_case<add_case>);
 
 std::string million_lines() {
@@ -211,7 +256,7 @@ TEST(AddHugeTable, TenMegabytesWithoutLineEndRefused) {
     mailbox_dir dir;
     set_up(dir, huge);
     const auto result = boardmap(dir, {"+", "a", "b"});
-    EXPECT_EQ(result.out, too_many);
+    EXPECT_EQ(result.out, long_line_message(1));
     EXPECT_EQ(result.status, 1);
     expect_unchanged(dir, huge);
 }
@@ -238,6 +283,24 @@ TEST(AddBackup, RefusedAddLeavesTheBackup) {
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(dir.read("boardmap.bak"), "older table\n");
     EXPECT_EQ(dir.read("boardmap.kvd"), "alle allgem\n");
+}
+
+// A hand-edited table survives any number of adds: a long name is never cut into entries, and
+// a line of one word is followed by one empty line, never more.
+TEST(AddBackup, ManyAddsKeepAHandEditedTableAsLargeAsItsEntries) {
+    mailbox_dir dir;
+    set_up(dir, "alle\namateurfunk hamradio\n");
+    std::string rows;
+    scratch::outcome last;
+    for (int i = 0; i < 333; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "b%03d", i);
+        rows += row(name, "x");
+        last = boardmap(dir, {"+", name, "x"});
+        ASSERT_EQ(last.status, 0) << name << ": " << last.out;
+    }
+    EXPECT_EQ(last.out, "335 entries written.\n");
+    EXPECT_EQ(dir.read("boardmap.kvd"), "alle\n\namateurfunk  hamradio\n" + rows);
 }
 
 // The new table is made with the old table's permission bits, not the process's defaults.

@@ -80,9 +80,21 @@ INSTANTIATE_TEST_SUITE_P(
                     "Entry \"alle      allgem  \" deleted!\n0 entries written.\n", ""},
         delete_case{"a single word's tail in the new-name column", "abcdefghijdx \n", "dx",
                     "Entry \"abcdefghijdx \n \" deleted!\n0 entries written.\n", ""},
-        delete_case{"one piece of a long line", "ab cdefghijklmnopqrstuvwxyz\nzz top\n", "ab",
-                    "Entry \"ab        cdefghijklmnopqr\" deleted!\n2 entries written.\n",
-                    "stuvwxyz\nzz top\n"}),
+        delete_case{"a line longer than 19 bytes goes whole",
+                    "ab cdefghijklmnopqrstuvwxyz\nzz top\n", "ab",
+                    "Entry \"ab        cdefghijklmnopqrstuvwxyz\" deleted!\n1 entries written.\n",
+                    "zz top\n"},
+        delete_case{"a note holding the names in its middle stays",
+                    "note of 1998 moved: dx        dxnews   to dxinfo\ndx dxnews\n", "dx",
+                    "Entry \"dx        dxnews  \" deleted!\n1 entries written.\n",
+                    "note of 1998 moved: dx        dxnews   to dxinfo\n"},
+        delete_case{"CR LF line ends go with their line",
+                    "alle      allgem  \r\ndx        dxnews  \r\nzz        top     \r\n", "dx",
+                    "Entry \"dx        dxnews  \" deleted!\n2 entries written.\n",
+                    "alle      allgem  \r\nzz        top     \r\n"},
+        delete_case{"the name is its first word", "alle allgem\ndx dxnews\n", "\tdx\nalle",
+                    "Entry \"dx        dxnews  \" deleted!\n1 entries written.\n",
+                    "alle allgem\n"}),
     scratch::numbered_case<delete_case>);
 
 // Empty lines, CR, NUL, high bytes and a last line without line end survive exactly.
@@ -131,21 +143,45 @@ INSTANTIATE_TEST_SUITE_P(
                     numbered_table(999)}),
     scratch::numbered_case<delete_case>);
 
-// A delete that must be refused, with what it is about.
+// A delete that must be refused: it prints its one message, ends with status 1, and leaves the
+// table and the backup as they were.
 struct refused_case {
     const char* what;
     std::string table;
     const char* name;
+    std::string out;
 };
 
-// More than 999 kept lines would be written: refused, table and backup untouched.
-TEST(DeleteCapacity, MoreThan999KeptLinesRefused) {
+std::string long_line_message(int number) {
+    return "Line " + std::to_string(number) +
+           " of BOARDMAP.KVD is too long!\nBOARDMAP.KVD will NOT be changed!\n";
+}
+
+TEST(DeleteRefused, ChangesNothing) {
+    const std::string too_long_line = std::string(255, 'x') + "\n";
     const refused_case cases[] = {
-        {"1001 lines, first line by old name", numbered_table(1001), "b0001"},
-        {"1001 lines, last line by old name", numbered_table(1001), "b1001"},
-        {"1001 lines, last line by new name", numbered_table(1001), "n1001"},
-        {"1000 lines and an empty line", numbered_table(1000) + "\n", "b0500"},
-        {"a million lines", numbered_table(9999) + std::string(10'000'000, '\n'), "b0001"},
+        // More than 999 kept lines would be written.
+        {"1001 lines, first line by old name", numbered_table(1001), "b0001", too_many},
+        {"1001 lines, last line by old name", numbered_table(1001), "b1001", too_many},
+        {"1001 lines, last line by new name", numbered_table(1001), "n1001", too_many},
+        {"1000 lines and an empty line", numbered_table(1000) + "\n", "b0500", too_many},
+        {"a million lines", numbered_table(9999) + std::string(10'000'000, '\n'), "b0001",
+         too_many},
+        // No line holds the name.
+        {"neither column", three_boards, "nix", scratch::no_entry},
+        {"part of a name is no name", three_boards, "dxc", scratch::no_entry},
+        {"a longer name cut to 8 that is not there", "dxclusterx y\n", "dxclusterx",
+         scratch::no_entry},
+        {"empty table", "", "alle", scratch::no_entry},
+        {"single word without the blank", "old\n", "old", scratch::no_entry},
+        {"a short line never holds a new name", "x\ndx\n", "dx", scratch::no_entry},
+        // A line too long to keep, wherever it stands.
+        {"too long line after the name", "dx dxnews\n\n" + too_long_line, "dx",
+         long_line_message(3)},
+        {"too long line before the name", too_long_line + "dx dxnews\n", "dx",
+         long_line_message(1)},
+        {"too long last line without line end", "dx dxnews\n" + std::string(300, 'y'), "nix",
+         long_line_message(2)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -153,42 +189,12 @@ TEST(DeleteCapacity, MoreThan999KeptLinesRefused) {
         set_up(dir, c.table);
         dir.write("boardmap.bak", "older table\n");
         const auto result = boardmap(dir, {"-", c.name});
-        EXPECT_EQ(result.out, too_many);
+        EXPECT_EQ(result.out, c.out);
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(dir.read("boardmap.kvd"), c.table);
         EXPECT_EQ(dir.read("boardmap.bak"), "older table\n");
         EXPECT_EQ(dir.names(), table_files(true));
     }
-}
-
-TEST(DeleteNothingFound, ChangesNothingAndMakesNoBackup) {
-    const refused_case cases[] = {
-        {"neither column", three_boards, "nix"},
-        {"part of a name is no name", three_boards, "dxc"},
-        {"a longer name cut to 8 that is not there", "dxclusterx y\n", "dxclusterx"},
-        {"empty table", "", "alle"},
-        {"single word without the blank", "old\n", "old"},
-        {"a short line never holds a new name", "x\ndx\n", "dx"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        mailbox_dir dir;
-        set_up(dir, c.table);
-        const auto result = boardmap(dir, {"-", c.name});
-        EXPECT_EQ(result.out, scratch::no_entry);
-        EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(dir.read("boardmap.kvd"), c.table);
-        EXPECT_EQ(dir.names(), table_files(false));
-    }
-}
-
-TEST(DeleteNothingFound, LeavesAnExistingBackup) {
-    mailbox_dir dir;
-    set_up(dir, three_boards);
-    dir.write("boardmap.bak", "older table\n");
-    EXPECT_EQ(boardmap(dir, {"-", "nix"}).status, 1);
-    EXPECT_EQ(dir.read("boardmap.bak"), "older table\n");
-    EXPECT_EQ(dir.read("boardmap.kvd"), three_boards);
 }
 
 // There is one backup, the table as it stood before the latest change.

@@ -76,7 +76,7 @@ TEST(List, EntriesAreLowerCasedAndInColumnLayout) {
     expect_search("   alle allgem\n", "alle", list_header + "alle      allgem  \n");
     expect_search("alle allgem extra\n", "extra", list_header + "alle      allgem  \n");
     expect_search("alle      allgem  \n", "alle", list_header + "alle      allgem  \n");
-    // The search runs over the piece as read (lower-cased), before the column layout.
+    // The search runs over the line as read (lower-cased), before the column layout.
     expect_search("abcdefgh 12345678\n", "h 1", list_header + "abcdefgh  12345678\n");
     expect_search("abcdefgh 12345678\n", "h  1", no_entry);
     expect_search("alle allgem\n", "e    ", no_entry);
@@ -85,15 +85,10 @@ TEST(List, EntriesAreLowerCasedAndInColumnLayout) {
 TEST(List, LongNamesPushTheColumn) {
     expect_search("verylongname x\n", "very", list_header + "verylongname  x       \n");
     expect_search("a verylongname\n", "long", list_header + "a         verylongname\n");
-    // A 17-character word and a 1-character word fill a piece of 19 bytes; the line end is
-    // a piece of its own.
-    expect_search("aaaaaaaaaaaaaaaaa b\n", "a",
-                  list_header + std::string(17, 'a') + "  b       \n");
-    expect_search("aaaaaaaaaaaaaaaaa b\n", "",
-                  list_header + std::string(17, 'a') + "  b       \n" + "\n\n");
+    expect_search("aaaaaaaaaaaaaaaaa b\n", "", list_header + std::string(17, 'a') + "  b       \n");
 }
 
-TEST(List, EmptySearchMatchesEveryPiece) {
+TEST(List, EmptySearchMatchesEveryLine) {
     // Empty lines included; an empty line is printed as two line ends.
     expect_search("alle allgem\n\ndx dxnews\n", "",
                   list_header + "alle      allgem  \n" + "\n\n" + "dx        dxnews  \n");
@@ -133,7 +128,7 @@ TEST(List, EmptyTable) {
     expect_search("", "", no_entry);
 }
 
-TEST(List, SingleWordPieceKeepsItsLineEndAndGetsAnother) {
+TEST(List, SingleWordLineKeepsItsLineEndAndGetsAnother) {
     expect_search("alle\nalle allgem\n", "alle", list_header + "alle\n\n" + "alle      allgem  \n");
     expect_search("ALLE\n", "alle", list_header + "alle\n\n");
     expect_search("  Alle  \n", "alle", list_header + "  alle  \n\n");
@@ -141,20 +136,20 @@ TEST(List, SingleWordPieceKeepsItsLineEndAndGetsAnother) {
     expect_search("old \n", "old", list_header + "old \n\n");
 }
 
-TEST(List, LongPhysicalLineIsSeveralPieces) {
-    // "alle allgem extra words here\n" is read as "alle allgem extra w" and "ords here\n".
+TEST(List, LongLinesAreSearchedWhole) {
     const std::string table = "alle allgem extra words here\n";
-    expect_search(table, "e", list_header + "alle      allgem  \n" + "ords      here    \n");
-    expect_search(table, "here", list_header + "ords      here    \n");
-    // A text across the border of two pieces is found in neither.
-    expect_search(table, "words", no_entry);
-    // A line of 25 characters: 19 and 6 plus the line end.
-    expect_search("abcdefghijklmnopqrstuvwxy\n", "",
-                  list_header + "abcdefghijklmnopqrs\n" + "tuvwxy\n\n");
-    expect_search("abcdefghijklmnopqrstuvwxy\n", "rstu", no_entry);
-    // 19 characters and a line end: the line end alone is a piece (an empty line).
-    expect_search("aaaaaaaaa bbbbbbbbb\ndx x\n", "",
-                  list_header + "aaaaaaaaa  bbbbbbbbb\n" + "\n\n" + "dx        x       \n");
+    expect_search(table, "words", list_header + "alle      allgem  \n");
+    expect_search("amateurfunk hamradio\n", "radio", list_header + "amateurfunk  hamradio\n");
+    expect_search("dx        dxnews   merged 1998\n", "1998", list_header + "dx        dxnews  \n");
+    // Past 254 bytes a line is taken by its first 254, and the listing goes on after it.
+    const std::string note = std::string("note ") + std::string(249, 'n');
+    const std::string long_table = note + "TAIL x\ndx dxnews\n";
+    expect_search(long_table, "",
+                  list_header + "note      " + std::string(249, 'n') + "\n" +
+                      "dx        dxnews  \n");
+    expect_search(long_table, "tail", no_entry);
+    expect_search(std::string(300, 'w') + "\ndx dxinfo\n", "w",
+                  list_header + std::string(254, 'w') + "\n");
 }
 
 TEST(List, LastLineWithoutLineEndIsListed) {
@@ -163,7 +158,7 @@ TEST(List, LastLineWithoutLineEndIsListed) {
                   list_header + "alle      allgem  \ndx        dxnews  \n");
     expect_search("alle", "all", list_header + "alle\n");
     expect_search("dx dxnews", "news", list_header + "dx        dxnews  \n");
-    expect_search("abcdefghijklmnopqrstuvwxy", "", list_header + "abcdefghijklmnopqrs\ntuvwxy\n");
+    expect_search("abcdefghijklmnopqrstuvwxy", "", list_header + "abcdefghijklmnopqrstuvwxy\n");
 }
 
 TEST(List, NulBytesNeverEndALineNorHideTheRest) {

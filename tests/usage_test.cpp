@@ -82,7 +82,7 @@ TEST(Usage, OneWordIsASearchWhateverItStartsWith) {
         expect_unchanged_run(sysop, {"dx"},
                              list_header + "dx        dxnews  \ndxcl      dxclust \n");
         expect_unchanged_run(sysop, {"a?"}, no_entry);
-        // An empty first argument is a search for the empty text: every piece.
+        // An empty first argument is a search for the empty text: every line.
         expect_unchanged_run(sysop, {""},
                              list_header +
                                  "alle      allgem  \ndx        dxnews  \ndxcl      dxclust \n");
@@ -111,8 +111,14 @@ TEST(Usage, UsageNeedsNoTable) {
     for (const bool sysop : {false, true}) {
         mailbox_dir dir;
         scratch::write_run_data(dir, sysop);
-        for (const std::vector<std::string>& words :
-             {std::vector<std::string>{}, {"?"}, {"+", "old"}, {"x", "y"}}) {
+        for (const std::vector<std::string>& words : {std::vector<std::string>{},
+                                                      {"?"},
+                                                      {"+", "old"},
+                                                      {"x", "y"},
+                                                      {"+", "", "y"},
+                                                      {"+", " \t\n", "y"},
+                                                      {"-", ""},
+                                                      {"-", "\r\n"}}) {
             const scratch::outcome run = boardmap(dir, words);
             EXPECT_EQ(run.out, sysop ? sysop_usage : usage_line) << words_of(words);
             EXPECT_EQ(run.status, 0) << words_of(words);
@@ -229,6 +235,10 @@ TEST(Usage, SysopFlagFromTheRunData) {
     // A last line without line end is not read.
     expect_sysop("sysop 1", false);
     expect_sysop("call DL1ABC\nsysop 1", false);
+    // A value the user chose, 200 bytes with "sysop 1" at byte 127: the rest of the line is
+    // no line of its own.
+    const std::string chosen = "cmdline " + std::string(118, 'x') + "sysop 1";
+    expect_sysop("sysop 0\n" + chosen + std::string(200 - chosen.size(), 'y') + "\n", false);
 }
 
 TEST(Usage, MissingRunDataEndsEveryCall) {

@@ -12,10 +12,13 @@ namespace {
 constexpr std::size_t old_name_column = 0;
 constexpr std::size_t new_name_column = 10;
 
-// The lower-cased column layout of a piece, as it is compared and shown. For the new-name
+// The lower-cased column layout of a line, as it is compared and shown. For the new-name
 // column a blank is appended, so that a new name of 8 characters is followed by one too.
-line working_copy(const line& piece, std::size_t column) {
-    line work = piece;
+line working_copy(const line& entry, std::size_t column) {
+    // Only the line's bytes, not its whole capacity: most lines are a few bytes long.
+    line work;
+    std::memcpy(work.bytes.data(), entry.bytes.data(), entry.size);
+    work.size = entry.size;
     lower_line(work);
     format_columns(work);
     if (column == new_name_column) {
@@ -29,16 +32,23 @@ bool holds_name(const line& work, const match_key& key, std::size_t column) {
            std::memcmp(work.bytes.data() + column, key.bytes.data(), key.size) == 0;
 }
 
-// One pass over the table: keeps every piece exactly as read, except the first whose name in
+// One pass over the table: keeps every line exactly as read, except the first whose name in
 // the given column is the key, whose working copy goes to removed. Returns whether one went.
 bool collect_without(support::reader& file, const match_key& key, std::size_t column, table& t,
                      line& removed) {
     t.count = 0;
+    int line_number = 0;
     bool deleted = false;
-    line piece;
-    while (read_line(file, piece)) {
+    // Lines are read into their slots; with every slot taken, a further line can only be the
+    // one deleted, or show that too many would be kept.
+    line beyond_the_slots;
+    for (;;) {
+        line& entry = t.count < slot_count ? t.slots[t.count] : beyond_the_slots;
+        if (!read_line_to_change(file, entry, line_number)) {
+            break;
+        }
         if (!deleted) {
-            const line work = working_copy(piece, column);
+            const line work = working_copy(entry, column);
             if (holds_name(work, key, column)) {
                 removed = work;
                 deleted = true;
@@ -48,7 +58,7 @@ bool collect_without(support::reader& file, const match_key& key, std::size_t co
         if (t.count == slot_count) {
             support::fail("%s", too_many_entries);
         }
-        t.slots[t.count++] = piece;
+        ++t.count;
     }
     return deleted;
 }
@@ -57,7 +67,7 @@ bool collect_without(support::reader& file, const match_key& key, std::size_t co
 
 // Deletes the first line whose old name is the board name or, when there is none, the first
 // line whose new name is; every other line is written back byte for byte.
-void delete_entry(const char* board_name) {
+void delete_entry(std::string_view board_name) {
     const change_lock lock = lock_table_for_change();
     support::reader file;
     support::open_reader(file, table_name, read_failure);

@@ -7,9 +7,10 @@
 
 namespace boardmap {
 
-// Prints every piece of the table that holds the search text (its first 8 characters, case
-// ignored), lower-cased and in column layout, under a header. Anyone may search; no lock is
-// taken, since a change replaces the table by rename and a reader sees the old or the new one.
+// Prints every line of the table that holds the search text (its first 8 characters, case
+// ignored), lower-cased and in column layout, under a header; a line too long for the table is
+// searched and shown by its first bytes. Anyone may search; no lock is taken, since a change
+// replaces the table by rename and a reader sees the old or the new one.
 void list_entries(const char* search) {
     support::reader file;
     support::open_reader(file, table_name, read_failure);
@@ -21,10 +22,10 @@ void list_entries(const char* search) {
     const std::string_view wanted(search_bytes.data(), search_size);
 
     bool found = false;
-    line piece;
-    while (read_line(file, piece)) {
-        lower_line(piece);
-        const std::string_view text(piece.bytes.data(), piece.size);
+    line entry;
+    while (read_line(file, entry) != line_read::end_of_file) {
+        lower_line(entry);
+        const std::string_view text(entry.bytes.data(), entry.size);
         if (text.find(wanted) == std::string_view::npos) {
             continue;
         }
@@ -32,9 +33,9 @@ void list_entries(const char* search) {
             std::fputs("OLDBOARD  NEWBOARD\n\n", stdout);
             found = true;
         }
-        format_columns(piece);
-        piece.bytes[piece.size++] = '\n';
-        std::fwrite(piece.bytes.data(), 1, piece.size, stdout);
+        format_columns(entry);
+        entry.bytes[entry.size++] = '\n';
+        std::fwrite(entry.bytes.data(), 1, entry.size, stdout);
     }
     if (!found) {
         std::fputs(nothing_found, stdout);

@@ -1,4 +1,5 @@
 #include "support/run_data.hpp"
+#include "support/text.hpp"
 #include "tool/table.hpp"
 
 #include <cerrno>
@@ -6,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <string_view>
 
 namespace {
 
@@ -28,6 +30,13 @@ void print_usage(bool sysop) {
     }
 }
 
+// A board name given to a change is its first word: no argument may bring a line end or a second
+// word into the table, or slip past the check for an old name already there.
+std::string_view board_name(const char* argument) {
+    std::string_view text(argument);
+    return support::next_word(text);
+}
+
 } // namespace
 
 // The mailbox starts the tool in its working directory with the user's words as arguments;
@@ -40,13 +49,15 @@ int main(int argc, char** argv) {
     support::read_run_data(rd);
     const bool sysop = rd.sysop != 0;
     const char command = argc > 1 ? argv[1][0] : '\0';
+    // A change whose (old) name is empty names no board.
+    const std::string_view board = argc > 2 ? board_name(argv[2]) : std::string_view();
 
     if (argc == 2 && command != '?') {
         boardmap::list_entries(argv[1]);
-    } else if (argc == 3 && command == '-' && sysop) {
-        boardmap::delete_entry(argv[2]);
-    } else if (argc == 4 && command == '+' && sysop) {
-        boardmap::add_entry(argv[2], argv[3]);
+    } else if (argc == 3 && command == '-' && sysop && !board.empty()) {
+        boardmap::delete_entry(board);
+    } else if (argc == 4 && command == '+' && sysop && !board.empty()) {
+        boardmap::add_entry(board, board_name(argv[3]));
     } else {
         print_usage(sysop);
     }

@@ -1,15 +1,38 @@
 #include "tool/table.hpp"
 
+#include "support/fail.hpp"
 #include "support/text.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
 namespace boardmap {
 
-bool read_line(support::reader& file, line& piece) {
-    piece.size = support::read_piece(file, std::span(piece.bytes).first(piece_limit));
-    return piece.size > 0;
+line_read read_line(support::reader& file, line& l) {
+    // One byte beyond the limit tells a line that is too long from one that fits with its end.
+    l.size = support::read_piece(file, std::span(l.bytes).first(line_limit + 1));
+    if (l.size == 0) {
+        return line_read::end_of_file;
+    }
+    if (l.size <= line_limit || l.bytes[line_limit] == '\n') {
+        return line_read::whole;
+    }
+    l.size = line_limit;
+    support::skip_line(file);
+    return line_read::too_long;
+}
+
+bool read_line_to_change(support::reader& file, line& l, int& line_number) {
+    const line_read got = read_line(file, l);
+    if (got == line_read::end_of_file) {
+        return false;
+    }
+    ++line_number;
+    if (got == line_read::too_long) {
+        support::fail(line_too_long, line_number);
+    }
+    return true;
 }
 
 void lower_line(line& l) {
@@ -18,35 +41,38 @@ void lower_line(line& l) {
 
 namespace {
 
-void append_padded(line& l, std::string_view word) {
-    std::memcpy(l.bytes.data() + l.size, word.data(), word.size());
-    l.size += word.size();
-    const std::size_t pad = word.size() < name_limit ? name_limit - word.size() : 0;
-    std::memset(l.bytes.data() + l.size, ' ', pad);
-    l.size += pad;
+// Blanks from the end of the line up to the column.
+void pad_to(line& l, std::size_t column) {
+    if (l.size < column) {
+        std::memset(l.bytes.data() + l.size, ' ', column - l.size);
+        l.size = column;
+    }
 }
 
 } // namespace
 
+// The words are moved in place, so that no line is copied: the old name to the front (never
+// onto the new name, which lies behind it), then the new name to its column, and only then the
+// blanks between them, which may fall where the new name stood.
 void format_columns(line& l) {
-    const line source = l;
-    std::string_view rest(source.bytes.data(), source.size);
+    std::string_view rest(l.bytes.data(), l.size);
     const std::string_view old_name = support::next_word(rest);
     const std::string_view new_name = support::next_word(rest);
     if (new_name.empty()) {
         return;
     }
-    l.size = 0;
-    append_padded(l, old_name);
-    l.bytes[l.size++] = ' ';
-    l.bytes[l.size++] = ' ';
-    append_padded(l, new_name);
+    const std::size_t new_column = std::max(old_name.size(), name_limit) + 2;
+    std::memmove(l.bytes.data(), old_name.data(), old_name.size());
+    std::memmove(l.bytes.data() + new_column, new_name.data(), new_name.size());
+    std::memset(l.bytes.data() + old_name.size(), ' ', new_column - old_name.size());
+    l.size = new_column + new_name.size();
+    pad_to(l, new_column + name_limit);
 }
 
-match_key make_match_key(const char* board_name) {
+match_key make_match_key(std::string_view board_name) {
     match_key key{};
-    key.size = ::strnlen(board_name, name_limit);
-    std::memcpy(key.bytes.data(), board_name, key.size);
+    key.size = std::min(board_name.size(), name_limit);
+    std::memcpy(key.bytes.data(), board_name.data(), key.size);
     support::lower_bytes(std::span(key.bytes).first(key.size));
     key.bytes[key.size++] = ' ';
     return key;

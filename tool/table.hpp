@@ -5,29 +5,34 @@
 #include <array>
 #include <cstddef>
 #include <span>
+#include <string_view>
 
 namespace boardmap {
 
-// boardmap.kvd: one mapping "old new" per line. Every command reads it in pieces of at most 19
-// bytes, so a line in column layout ("old     " + two blanks + "new     " + line end) is one
-// piece, and a longer line is taken as several pieces, each handled as a line of its own.
+// boardmap.kvd: one mapping "old new" per line ("old     " + two blanks + "new     " + line end
+// in column layout). Every command takes each line whole: the bytes up to and including a line
+// end, or the bytes after the last line end when the file does not end with one. A sysop may
+// have written a line by hand in any spacing, so it is never split.
 constexpr const char* table_name = "boardmap.kvd";
 constexpr const char* backup_name = "boardmap.bak";
-constexpr std::size_t piece_limit = 19;
-constexpr std::size_t name_limit = 8; // board names count to 8 characters
+constexpr std::size_t line_limit = 254; // bytes before the line end, as in the mailbox's files
+constexpr std::size_t name_limit = 8;   // board names count to 8 characters
 constexpr std::size_t max_lines = 999;
-// One slot beyond the limit: an insertion, or the piece that shows a table is too large.
+// One slot beyond the limit: an insertion, or the line that shows a table is too large.
 constexpr std::size_t slot_count = max_lines + 1;
-// Column layout of a piece with one long name: up to name_limit more bytes than the piece;
-// one more byte for the blank that the search by new name appends to its working copy.
-constexpr std::size_t line_capacity = piece_limit + name_limit + 1;
+// A line with its line end, or its column layout: a first word of one byte padded to 8 makes
+// at most name_limit more bytes than the line; one more byte for the blank that the search by
+// new name appends to its working copy.
+constexpr std::size_t line_capacity = line_limit + name_limit + 1;
 
 constexpr const char* read_failure = "Error reading BOARDMAP.KVD !\n";
 constexpr const char* write_failure = "Error writing BOARDMAP.KVD!\n";
 constexpr const char* too_many_entries = "Too many entries!\nBOARDMAP.KVD will NOT be changed!\n";
 constexpr const char* nothing_found = "No entry found.\n";
+constexpr const char* line_too_long =
+    "Line %i of BOARDMAP.KVD is too long!\nBOARDMAP.KVD will NOT be changed!\n";
 
-// One piece of the table, held by length: a NUL, CR or high byte is ordinary data.
+// One line of the table, held by length: a NUL, CR or high byte is ordinary data.
 struct line {
     std::array<char, line_capacity> bytes;
     std::size_t size = 0;
@@ -42,8 +47,15 @@ struct table {
     std::size_t count = 0;
 };
 
-// Reads the next piece; false at the end of the file.
-bool read_line(support::reader& file, line& piece);
+enum class line_read { whole, too_long, end_of_file };
+
+// Reads the next line. A line of more than line_limit bytes before its line end is too_long:
+// its first line_limit bytes are kept, and the rest of it, line end included, is skipped.
+line_read read_line(support::reader& file, line& l);
+
+// Reads the next line of a table that is to be changed, counting lines from 1; a line too long
+// to keep ends the run with the line's number before anything is changed. False at the end.
+bool read_line_to_change(support::reader& file, line& l, int& line_number);
 
 // Lower-cases the line in place.
 void lower_line(line& l);
@@ -51,7 +63,7 @@ void lower_line(line& l);
 // Brings a line of two or more words into column layout: first word padded to 8, two blanks,
 // second word padded to 8, no line end; a longer name is kept whole and pushes the next column
 // right. A line of fewer than two words stays as it is, line end included. The line must hold
-// no more than a piece.
+// no more than a line of the table and its line end.
 void format_columns(line& l);
 
 // A board name as looked up in the old-name column: its first 8 characters, lower-cased, and
@@ -62,7 +74,7 @@ struct match_key {
 
     std::span<const char> text() const { return std::span(bytes).first(size); }
 };
-match_key make_match_key(const char* board_name);
+match_key make_match_key(std::string_view board_name);
 
 // How the rewrite writes the slots: as the add leaves them (each followed by a line end, the
 // ones that begin with a line end left out), or exactly as read (the delete).
@@ -88,7 +100,9 @@ int rewrite_table(const table& t, write_form form, const support::reader& old_ta
 
 // The three commands. Each ends the run with status 1 on failure.
 void list_entries(const char* search);
-void add_entry(const char* old_name, const char* new_name);
-void delete_entry(const char* board_name);
+// Board names are single words from the command line; the old name of an add, and the name of
+// a delete, are never empty.
+void add_entry(std::string_view old_name, std::string_view new_name);
+void delete_entry(std::string_view board_name);
 
 } // namespace boardmap

@@ -1,6 +1,6 @@
-// The reading side of the board map table: pieces of at most 19 bytes, format_columns and the
-// match key. The table is read by length: a NUL, CR or high byte is data, and a last line
-// without line end is a line.
+// The reading side of the board map table: whole lines, format_columns and the match key. The
+// table is read by length: a NUL, CR or high byte is data, and a last line without line end is
+// a line.
 
 #include "tool/table.hpp"
 
@@ -21,7 +21,7 @@ using scratch::visible;
 
 line make_line(const std::string& bytes) {
     line l{};
-    EXPECT_LE(bytes.size(), boardmap::piece_limit) << "a test line must fit a piece";
+    EXPECT_LE(bytes.size(), boardmap::line_limit + 1) << "a test line must fit a table line";
     std::memcpy(l.bytes.data(), bytes.data(), bytes.size());
     l.size = bytes.size();
     return l;
@@ -103,21 +103,23 @@ TEST(FormatColumns, LongerNamesPushTheNextColumn) {
         {"a verylongname\n", "a         verylongname"},
         {"abcdefghi 1\n", "abcdefghi  1       "},
         {"abcdefghi abcdefgh", "abcdefghi  abcdefgh"},
-        // The worst case: a 17-character word and a 1-character word fill a 19-byte piece and
-        // make 27 bytes.
         {"aaaaaaaaaaaaaaaaa b", "aaaaaaaaaaaaaaaaa  b       "},
         {"a bbbbbbbbbbbbbbbbb", "a         bbbbbbbbbbbbbbbbb"},
         {"aaaaaaaaa bbbbbbbbb", "aaaaaaaaa  bbbbbbbbb"},
     });
 }
 
-TEST(FormatColumns, WorstCaseFitsTheLine) {
-    line l = make_line("aaaaaaaaaaaaaaaaa b");
-    ASSERT_EQ(l.size, 19u);
-    boardmap::format_columns(l);
-    EXPECT_EQ(l.size, 27u);
-    EXPECT_LE(l.size, l.bytes.size());
-    EXPECT_EQ(text(l), std::string(17, 'a') + "  b" + std::string(7, ' '));
+TEST(FormatColumns, LongestLinesFitTheSlot) {
+    // A one-byte word padded to 8 beside the longest other word: 8 bytes more than the line.
+    const std::string longest_word(boardmap::line_limit - 2, 'b');
+    for (const std::string& in : {std::string("a ") + longest_word + "\n", longest_word + " a\n"}) {
+        line l = make_line(in);
+        boardmap::format_columns(l);
+        EXPECT_EQ(l.size, boardmap::line_limit + boardmap::name_limit);
+        EXPECT_LT(l.size, l.bytes.size()) << "no room for the blank of the search by new name";
+    }
+    EXPECT_EQ(formatted(std::string("a ") + longest_word + "\n"),
+              std::string("a         ") + longest_word);
 }
 
 TEST(FormatColumns, AnyByteIsDataOfAWord) {
@@ -160,89 +162,79 @@ TEST(MatchKey, FirstEightLowerCasedAndABlank) {
     }
 }
 
-TEST(MatchKey, ReadsNoFurtherThanEightCharacters) {
-    // A name is looked at only up to its 8th character (no terminator needed after it).
-    const char unterminated[8] = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'};
-    const boardmap::match_key key = boardmap::make_match_key(unterminated);
-    EXPECT_EQ(std::string(key.text().data(), key.text().size()), "abcdefgh ");
-}
-
 TEST(LowerLine, OnlyAsciiLettersAndEveryByte) {
     line l = make_line(std::string("ABC\0D\xC4z\n", 8));
     boardmap::lower_line(l);
     EXPECT_EQ(text(l), std::string("abc\0d\xC4z\n", 8));
 }
 
-// Reads a file of the given bytes in pieces with read_line.
-std::vector<std::string> pieces_of(const std::string& bytes) {
+// Reads a file of the given bytes line by line with read_line; a line cut for being too long
+// is marked with a trailing "[cut]".
+std::vector<std::string> lines_of(const std::string& bytes) {
     scratch::mailbox_dir dir;
     dir.write("boardmap.kvd", bytes);
     const std::string path = dir.file("boardmap.kvd");
     support::reader file;
     support::open_reader(file, path.c_str(), "Error reading BOARDMAP.KVD !\n");
-    std::vector<std::string> pieces;
-    line piece{};
-    while (boardmap::read_line(file, piece)) {
-        EXPECT_GE(piece.size, 1u);
-        EXPECT_LE(piece.size, boardmap::piece_limit);
-        pieces.push_back(text(piece));
-        if (pieces.size() > bytes.size() + 1) {
+    std::vector<std::string> lines;
+    line l{};
+    boardmap::line_read got;
+    while ((got = boardmap::read_line(file, l)) != boardmap::line_read::end_of_file) {
+        EXPECT_GE(l.size, 1u);
+        EXPECT_LE(l.size, boardmap::line_limit + 1);
+        lines.push_back(text(l) + (got == boardmap::line_read::too_long ? "[cut]" : ""));
+        if (lines.size() > bytes.size() + 1) {
             ADD_FAILURE() << "read_line does not stop";
             break;
         }
     }
-    return pieces;
+    return lines;
 }
 
-void expect_pieces(const std::string& bytes, const std::vector<std::string>& expected) {
-    const std::vector<std::string> actual = pieces_of(bytes);
+void expect_lines(const std::string& bytes, const std::vector<std::string>& expected) {
+    const std::vector<std::string> actual = lines_of(bytes);
     std::string shown;
     for (const std::string& p : actual) {
         shown += "[" + visible(p) + "]";
     }
-    EXPECT_EQ(actual, expected) << "pieces of \"" << visible(bytes) << "\": " << shown;
+    EXPECT_EQ(actual, expected) << "lines of \"" << visible(bytes) << "\": " << shown;
 }
 
-TEST(ReadLine, PiecesOfAtMost19Bytes) {
-    // A physical line of 25 characters: a piece of 19 and a piece of 6 plus its line end.
-    expect_pieces("abcdefghijklmnopqrstuvwxy\n", {"abcdefghijklmnopqrs", "tuvwxy\n"});
-    // A line in column layout, line end included, is exactly one read.
-    expect_pieces("alle      allgem  \ndx        dxnews  \n",
-                  {"alle      allgem  \n", "dx        dxnews  \n"});
-    expect_pieces("alle allgem\ndx dxnews\n", {"alle allgem\n", "dx dxnews\n"});
-    // 19 characters and a line end: the line end is a piece of its own.
-    expect_pieces("abcdefghijklmnopqrs\n", {"abcdefghijklmnopqrs", "\n"});
-    expect_pieces(std::string(40, 'x') + "\n",
-                  {std::string(19, 'x'), std::string(19, 'x'), "xx\n"});
-    expect_pieces(std::string(38, 'x') + "\n", {std::string(19, 'x'), std::string(19, 'x'), "\n"});
+const std::string longest(boardmap::line_limit, 'x');
+
+TEST(ReadLine, WholeLinesUpTo254BytesBeforeTheLineEnd) {
+    expect_lines("alle      allgem  \ndx        dxnews  \n",
+                 {"alle      allgem  \n", "dx        dxnews  \n"});
+    expect_lines("abcdefghijklmnopqrstuvwxy\n", {"abcdefghijklmnopqrstuvwxy\n"});
+    expect_lines(longest + "\nz\n", {longest + "\n", "z\n"});
+    expect_lines(longest, {longest});
+    // One byte more is too long: the first 254 bytes are kept and the rest of the line skipped.
+    expect_lines(longest + "yy\nz\n", {longest + "[cut]", "z\n"});
+    expect_lines(longest + "y", {longest + "[cut]"});
+    expect_lines(longest + std::string(10'000, 'y') + "\n\n", {longest + "[cut]", "\n"});
 }
 
 TEST(ReadLine, EmptyLinesAndEmptyFile) {
-    expect_pieces("", {});
-    expect_pieces("\n", {"\n"});
-    expect_pieces("\n\n", {"\n", "\n"});
-    expect_pieces("alle allgem\n\n\ndx dxnews\n", {"alle allgem\n", "\n", "\n", "dx dxnews\n"});
+    expect_lines("", {});
+    expect_lines("\n", {"\n"});
+    expect_lines("\n\n", {"\n", "\n"});
+    expect_lines("alle allgem\n\n\ndx dxnews\n", {"alle allgem\n", "\n", "\n", "dx dxnews\n"});
 }
 
-TEST(ReadLine, LastLineWithoutLineEndIsAPiece) {
-    expect_pieces("alle\ndx dxnews", {"alle\n", "dx dxnews"});
-    expect_pieces("x", {"x"});
-    expect_pieces(std::string(19, 'y'), {std::string(19, 'y')});
-    expect_pieces(std::string(20, 'y'), {std::string(19, 'y'), "y"});
+TEST(ReadLine, LastLineWithoutLineEndIsALine) {
+    expect_lines("alle\ndx dxnews", {"alle\n", "dx dxnews"});
+    expect_lines("x", {"x"});
 }
 
 TEST(ReadLine, EveryByteIsKept) {
-    expect_pieces(std::string("a\0b\rc\xFF\n", 7), {std::string("a\0b\rc\xFF\n", 7)});
-    expect_pieces(std::string("\0\n\0", 3), {std::string("\0\n", 2), std::string("\0", 1)});
-    expect_pieces(std::string(25, '\0') + "\n",
-                  {std::string(19, '\0'), std::string(6, '\0') + "\n"});
-    expect_pieces("alle allgem\r\n", {"alle allgem\r\n"});
-    expect_pieces("\r\r\r\n", {"\r\r\r\n"});
-    expect_pieces("\xFF\xFF\xFF\n\xE4rger neu\n", {"\xFF\xFF\xFF\n", "\xE4rger neu\n"});
-    expect_pieces("\x1A more\n", {"\x1A more\n"});
+    expect_lines(std::string("a\0b\rc\xFF\n", 7), {std::string("a\0b\rc\xFF\n", 7)});
+    expect_lines(std::string("\0\n\0", 3), {std::string("\0\n", 2), std::string("\0", 1)});
+    expect_lines("alle allgem\r\n", {"alle allgem\r\n"});
+    expect_lines("\r\r\r\n", {"\r\r\r\n"});
+    expect_lines("\xFF\xFF\xFF\n\xE4rger neu\n", {"\xFF\xFF\xFF\n", "\xE4rger neu\n"});
 }
 
-TEST(ReadLine, ManyPiecesInOrder) {
+TEST(ReadLine, ManyLinesInOrder) {
     // More than a reader's buffer full, with lines that straddle its refills.
     std::string bytes;
     std::vector<std::string> expected;
@@ -252,10 +244,9 @@ TEST(ReadLine, ManyPiecesInOrder) {
         bytes += entry;
         expected.push_back(entry);
     }
-    bytes += std::string(23, 'z');
-    expected.push_back(std::string(19, 'z'));
-    expected.push_back("zzzz");
-    expect_pieces(bytes, expected);
+    bytes += std::string(300, 'z');
+    expected.push_back(std::string(boardmap::line_limit, 'z') + "[cut]");
+    expect_lines(bytes, expected);
 }
 
 } // namespace
