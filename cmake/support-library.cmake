@@ -14,8 +14,6 @@ target_include_directories(support PUBLIC
     $<BUILD_INTERFACE:${PROJECT_BINARY_DIR}/include>
     $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
 target_compile_features(support PUBLIC cxx_std_20)
-# Large files on 32-bit hosts, in the module and in the programs that use it.
-target_compile_definitions(support PUBLIC _FILE_OFFSET_BITS=64)
 set_target_properties(support PROPERTIES OUTPUT_NAME boardmap-support EXPORT_NAME support)
 add_library(boardmap::support ALIAS support)
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what a Debian 12 machine lacks for building and testing boardmap.
 #
-#   bash scripts/install-deps.sh          build and test: cmake, g++, make, GoogleTest
+#   bash scripts/install-deps.sh          build and test: cmake, g++, make, GoogleTest, strace
 #   bash scripts/install-deps.sh package  build and the Debian packages: also dpkg-dev, file
 #   bash scripts/install-deps.sh all      also clang (clang build, libFuzzer), valgrind,
 #                                         hyperfine and time (benchmarks), dpkg-dev and file
@@ -17,9 +17,12 @@
 set -euo pipefail
 
 build_packages=(cmake g++ make libgtest-dev)
+# The system-call fault tests stop and fail the tool's calls with strace.
+build_packages+=(strace)
 extra_packages=(clang libclang-rt-14-dev valgrind hyperfine time dpkg-dev file)
 package_packages=(dpkg-dev file)
 check_packages=(lintian mandoc pkgconf)
+# The cross builds and their tests, the i386 one also on inode numbers past 32 bits.
 cross_packages=(g++-aarch64-linux-gnu g++-arm-linux-gnueabihf g++-i686-linux-gnu googletest
     qemu-user-static libclang-rt-14-dev:arm64 libclang-rt-14-dev:armhf)
 # The architectures of the cross packages that carry one (clang's runtimes of the ARM targets).

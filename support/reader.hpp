@@ -9,9 +9,16 @@
 #include <cstring>
 #include <fcntl.h>
 #include <span>
+#include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 namespace support {
+
+// On a 32-bit host fstat fails with EOVERFLOW on an inode number or size past 32 bits (large XFS
+// volumes, NFS) unless the program is built with _FILE_OFFSET_BITS=64.
+static_assert(sizeof(off_t) == 8 && sizeof(ino_t) == 8,
+              "mailbox programs must be built with -D_FILE_OFFSET_BITS=64");
 
 // Reads a mailbox file in pieces the way the mailbox's own programs do (a piece ends after a
 // line end or at a length limit), but by length: a NUL or any other byte is ordinary data.
@@ -33,14 +40,17 @@ struct reader {
     }
 };
 
-// Opens the file for reading; if it cannot be opened, or later cannot be read, ends the run
-// with the failure message, which must outlive the reader.
+// Opens the file for reading; if it cannot be opened, is no regular file, or later cannot be
+// read, ends the run with the failure message, which must outlive the reader.
 inline void open_reader(reader& r, const char* path, const char* failure) {
     r.failure = failure;
+    // Non-blocking, so that a FIFO in the file's place cannot hold up the open; it is refused
+    // below, as is a device (/dev/zero would never end) or a directory.
     do {
-        r.fd = ::open(path, O_RDONLY | O_CLOEXEC);
+        r.fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     } while (r.fd < 0 && errno == EINTR);
-    if (r.fd < 0) {
+    struct stat status {};
+    if (r.fd < 0 || ::fstat(r.fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         fail("%s", failure);
     }
     r.position = r.end = 0;
@@ -55,7 +65,7 @@ inline bool refill(reader& r) {
         got = ::read(r.fd, r.buffer.data(), r.buffer.size());
     } while (got < 0 && errno == EINTR);
     if (got < 0) {
-        // A directory in the file's place, or an I/O error: never mistake it for a short file.
+        // An I/O error: never mistake it for a short file.
         fail("%s", r.failure);
     }
     r.position = 0;

@@ -1,6 +1,7 @@
 // Many sysops changing the table at the same moment while others list it: every change is kept,
 // the table stays in the tool's order and layout, a listing never fails or sees a half table,
-// and nothing but the table and its backup is left in the mailbox directory.
+// and nothing but the table and its backup is left in the mailbox directory. A change lock held
+// by anyone else delays changes for a while only.
 
 #include "tests/boardmap_run.hpp"
 
@@ -13,6 +14,7 @@
 #include <poll.h>
 #include <set>
 #include <string>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -201,6 +203,33 @@ TEST(Concurrency, EveryChangeKeptAndListingNeverFails) {
     }
     EXPECT_EQ(before_last.count(dir.read("boardmap.bak")), 1u) << dir.read("boardmap.bak");
     EXPECT_EQ(dir.names(), scratch::table_files(true));
+}
+
+// Anyone who can open the mailbox directory can take the change lock and keep it. A change
+// waits for it a while, then fails with nothing changed; searches never wait for it.
+TEST(Concurrency, HeldLockFailsChangesAndNotSearches) {
+    mailbox_dir dir;
+    const std::string table = row("alle", "allgem") + row("dx", "dxnews");
+    scratch::set_up(dir, table);
+    const int holder = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+
+    const std::vector<std::vector<std::string>> changes = {{"+", "b", "c"}, {"-", "dx"}};
+    std::vector<pid_t> waiting;
+    for (const std::vector<std::string>& words : changes) {
+        waiting.push_back(spawn([&] {
+            const outcome r = boardmap(dir, words);
+            return r.out == "Error writing BOARDMAP.KVD!\n" && r.status == 1 ? 0 : 1;
+        }));
+    }
+    const outcome search = boardmap(dir, {"dx"});
+    EXPECT_EQ(search.out, list_header + row("dx", "dxnews"));
+    for (const pid_t pid : waiting) {
+        EXPECT_EQ(exit_status(pid), 0);
+    }
+    ::close(holder);
+    EXPECT_EQ(dir.read("boardmap.kvd"), table);
+    EXPECT_EQ(dir.names(), scratch::table_files(false));
 }
 
 } // namespace

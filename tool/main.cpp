@@ -2,10 +2,25 @@
 #include "support/text.hpp"
 #include "tool/table.hpp"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
 #include <string_view>
 
 namespace {
+
+// A standard descriptor that the mailbox left closed would be taken by the next file opened,
+// and the answer written into that file: each is plugged with /dev/null, read-only, so that
+// writing the answer fails instead.
+void plug_closed_standard_descriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF && ::open("/dev/null", O_RDONLY) != fd) {
+            std::_Exit(1);
+        }
+    }
+}
 
 void print_usage(bool sysop) {
     std::fputs("Syntax: BOARDMAP <List-Subject>                           V2.2\n", stdout);
@@ -27,6 +42,9 @@ std::string_view board_name(const char* argument) {
 // The mailbox starts the tool in its working directory with the user's words as arguments;
 // who the user is comes from the run data it wrote before.
 int main(int argc, char** argv) {
+    // An answer that cannot be written (the user has gone) fails the run; it does not kill it.
+    std::signal(SIGPIPE, SIG_IGN);
+    plug_closed_standard_descriptors();
     support::run_data rd{};
     support::read_run_data(rd);
     const bool sysop = rd.sysop != 0;
@@ -43,5 +61,6 @@ int main(int argc, char** argv) {
     } else {
         print_usage(sysop);
     }
-    return 0;
+    // A lost answer is a failed run, even when the change it reports stays made.
+    return std::fflush(stdout) == 0 && std::ferror(stdout) == 0 ? 0 : 1;
 }

@@ -2,12 +2,15 @@
 #include "tool/table.hpp"
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
+#include <thread>
 #include <unistd.h>
 
 namespace boardmap {
@@ -16,14 +19,19 @@ namespace {
 
 // Scratch names beside the table, used only while the change lock is held. Hidden and named
 // after the table, so that no file a sysop keeps in the mailbox directory is ever taken for one.
+// The new table is written as new_table_name; previous_name is where the previous table waits,
+// between leaving boardmap.kvd and replacing boardmap.bak.
 constexpr const char* new_table_name = ".boardmap.kvd.new";
 constexpr const char* previous_name = ".boardmap.kvd.old";
 
-[[noreturn]] void abandon_rewrite() {
-    ::unlink(new_table_name);
-    ::unlink(previous_name);
-    support::fail("%s", write_failure);
-}
+// Anyone who can open the mailbox directory can take the change lock and keep it: a change
+// gives up after a while rather than hang the sysop's session.
+constexpr auto lock_wait = std::chrono::seconds(10);
+constexpr auto lock_poll = std::chrono::milliseconds(5);
+
+constexpr const char* acl_name = "system.posix_acl_access";
+// The kernel's limit for the value of one extended attribute.
+constexpr std::size_t acl_capacity = 65536;
 
 bool write_all(int fd, const char* bytes, std::size_t size) {
     while (size > 0) {
@@ -68,23 +76,135 @@ void lay_out(const table& t, write_form form, table_image& image) {
     }
 }
 
+bool same_file(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Looks at a name without following it. False when it holds nothing the tool puts there (a
+// table is a regular file or a symbolic link); a name that cannot be looked at ends the run.
+bool holds_table(const char* name, struct stat& status) {
+    if (::lstat(name, &status) != 0) {
+        if (errno != ENOENT) {
+            support::fail("%s", write_failure);
+        }
+        return false;
+    }
+    return S_ISREG(status.st_mode) || S_ISLNK(status.st_mode);
+}
+
+void remove_name(const char* name) {
+    if (::unlink(name) != 0 && errno != ENOENT) {
+        support::fail("%s", write_failure);
+    }
+}
+
+// Puts the previous table in the backup's place. A backup that is another name of the same file
+// is left alone by rename, and then the scratch name is merely a second name of the backup.
+bool back_up_previous() {
+    return ::rename(previous_name, backup_name) == 0 &&
+           (::unlink(previous_name) == 0 || errno == ENOENT);
+}
+
 // A change killed half-way leaves its scratch names, and no other writer can be using them
-// now. An unfinished new table is dropped. A previous table that is still boardmap.kvd is a
-// mere second name; one that no longer is was on its way to the backup, so it goes there.
+// now. The new table takes previous_name as a second name before it goes into place, which
+// then leaves the previous table there. So a previous_name that is the same file as
+// new_table_name is a new table that never went into place, one that is the table a mere second
+// name, and any other the previous table on its way to the backup; it goes there, or the run
+// ends with nothing changed. new_table_name is then either unfinished or a second name of the
+// table, and goes; it goes last, so that an interrupted clean-up is still understood.
 void finish_interrupted_change() {
-    ::unlink(new_table_name);
+    struct stat fresh {};
     struct stat previous {};
     struct stat current {};
-    if (::lstat(previous_name, &previous) != 0 || !S_ISREG(previous.st_mode)) {
+    const bool have_new = holds_table(new_table_name, fresh);
+    if (holds_table(previous_name, previous)) {
+        const bool spare = (have_new && same_file(previous, fresh)) ||
+                           (holds_table(table_name, current) && same_file(previous, current));
+        if (spare) {
+            remove_name(previous_name);
+        } else if (!back_up_previous()) {
+            support::fail("%s", write_failure);
+        }
+    }
+    if (have_new) {
+        remove_name(new_table_name);
+    }
+}
+
+// Drops what the change made while the old table is still in place: the new table, and the
+// second name that it or the old table took. The new table's name goes last (see above).
+[[noreturn]] void abandon_rewrite(bool previous_name_taken) {
+    if (!previous_name_taken || ::unlink(previous_name) == 0) {
+        ::unlink(new_table_name);
+    }
+    support::fail("%s", write_failure);
+}
+
+// EPERM: this user may not give the file that owner or group; EINVAL: the user namespace
+// cannot map the id. Either way the file keeps the one it has.
+bool not_settable(int error) {
+    return error == EPERM || error == EINVAL;
+}
+
+// Root sets both; any other user the group, when a member of it.
+bool copy_owner(int fd, const struct stat& old_status) {
+    if (::fchown(fd, old_status.st_uid, old_status.st_gid) == 0) {
+        return true;
+    }
+    if (!not_settable(errno)) {
+        return false;
+    }
+    return ::fchown(fd, static_cast<uid_t>(-1), old_status.st_gid) == 0 || not_settable(errno);
+}
+
+// No ACL, or none on this filesystem.
+bool without_acl(int error) {
+    return error == ENODATA || error == ENOTSUP;
+}
+
+// The old table's access ACL exactly: one inherited from a default ACL of the directory is
+// dropped when the old table has none.
+bool copy_acl(int fd, int old_fd) {
+    static std::array<char, acl_capacity> acl;
+    const ssize_t size = ::fgetxattr(old_fd, acl_name, acl.data(), acl.size());
+    if (size >= 0) {
+        return ::fsetxattr(fd, acl_name, acl.data(), static_cast<std::size_t>(size), 0) == 0;
+    }
+    if (!without_acl(errno)) {
+        return false;
+    }
+    return ::fremovexattr(fd, acl_name) == 0 || without_acl(errno);
+}
+
+// Owner and group first: a change of owner clears the set-id bits, which fchmod then restores.
+bool copy_access(int fd, const support::reader& old_table, const struct stat& old_status) {
+    return copy_owner(fd, old_status) && ::fchmod(fd, old_status.st_mode & 07777) == 0 &&
+           copy_acl(fd, old_table.fd);
+}
+
+// Puts the new table in boardmap.kvd's place in one step, so that the name never disappears;
+// the previous table is left under previous_name. The exchange needs no link to the old table,
+// which fs.protected_hardlinks allows only to its owner. Where the filesystem cannot exchange
+// two names (NFS), the old table takes previous_name by a link and the new one is renamed over
+// it. On failure ends the run with the old table in place.
+void put_in_place() {
+    if (::link(new_table_name, previous_name) != 0) {
+        abandon_rewrite(false);
+    }
+    if (::renameat2(AT_FDCWD, previous_name, AT_FDCWD, table_name, RENAME_EXCHANGE) == 0) {
         return;
     }
-    const bool still_the_table = ::stat(table_name, &current) == 0 &&
-                                 current.st_dev == previous.st_dev &&
-                                 current.st_ino == previous.st_ino;
-    if (still_the_table) {
-        ::unlink(previous_name);
-    } else {
-        ::rename(previous_name, backup_name);
+    if (errno != EINVAL && errno != ENOSYS) {
+        abandon_rewrite(true);
+    }
+    if (::unlink(previous_name) != 0) {
+        abandon_rewrite(true);
+    }
+    if (::link(table_name, previous_name) != 0) {
+        abandon_rewrite(false);
+    }
+    if (::rename(new_table_name, table_name) != 0) {
+        abandon_rewrite(true);
     }
 }
 
@@ -95,10 +215,12 @@ change_lock lock_table_for_change() {
     if (directory_fd < 0) {
         support::fail("%s", write_failure);
     }
-    while (::flock(directory_fd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
+    const auto deadline = std::chrono::steady_clock::now() + lock_wait;
+    while (::flock(directory_fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) {
             support::fail("%s", write_failure);
         }
+        std::this_thread::sleep_for(lock_poll);
     }
     finish_interrupted_change();
     return {directory_fd};
@@ -115,35 +237,27 @@ int rewrite_table(const table& t, write_form form, const support::reader& old_ta
     if (::fstat(old_table.fd, &old_status) != 0) {
         support::fail("%s", write_failure);
     }
-    const mode_t permissions = old_status.st_mode & 07777;
     // Past a file size limit the write should fail and be cleaned up, not kill the run.
     std::signal(SIGXFSZ, SIG_IGN);
-    const int fd = ::open(new_table_name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, permissions);
+    const int fd =
+        ::open(new_table_name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, old_status.st_mode & 0777);
     if (fd < 0) {
         support::fail("%s", write_failure);
     }
-    if (::fchmod(fd, permissions) != 0 || !write_all(fd, image.bytes.data(), image.size) ||
+    if (!copy_access(fd, old_table, old_status) || !write_all(fd, image.bytes.data(), image.size) ||
         ::fsync(fd) != 0) {
         ::close(fd);
-        abandon_rewrite();
+        abandon_rewrite(false);
     }
     if (::close(fd) != 0) {
-        abandon_rewrite();
+        abandon_rewrite(false);
     }
-    // The previous table keeps a second name while the new one takes its place, so that
-    // boardmap.kvd never disappears; only then does it replace the backup. Should that last
-    // step fail, the previous table goes back into place and the old backup stays.
-    if (::link(table_name, previous_name) != 0 || ::rename(new_table_name, table_name) != 0) {
-        abandon_rewrite();
-    }
-    if (::rename(previous_name, backup_name) != 0) {
-        if (::rename(previous_name, table_name) != 0) {
-            // Keep the previous table under its scratch name rather than lose it.
-            support::fail("%s", write_failure);
-        }
-        abandon_rewrite();
-    }
-    // The renames are done; making them durable is all that is left, and cannot be undone.
+    put_in_place();
+    // The change is made, whatever follows. After an exchange new_table_name is a second name of
+    // the new table. Should the backup fail, the previous table stays under its scratch name and
+    // the next change completes it.
+    ::unlink(new_table_name);
+    static_cast<void>(back_up_previous());
     static_cast<void>(::fsync(lock.directory_fd));
     return image.lines;
 }

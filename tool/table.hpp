@@ -81,16 +81,20 @@ match_key make_match_key(std::string_view board_name);
 enum class write_form { add_line_ends, as_read };
 
 // Serialises the runs that change the table: an advisory lock on the mailbox directory itself,
-// so no lock file is ever left behind. Held until the process ends; readers never wait.
+// so no lock file is ever left behind. Held until the process ends; readers never wait. Waits
+// at most 10 seconds for it, then ends the run with the write failure message. Taken, it first
+// finishes or drops a change that was killed half-way.
 struct change_lock {
     int directory_fd;
 };
 change_lock lock_table_for_change();
 
-// Replaces boardmap.kvd by the slots and keeps the previous table (still open as old_table,
-// whose permission bits the new one gets) as boardmap.bak, so that boardmap.kvd is at every
-// moment the complete old or the complete new table. Returns the number of lines written; on
-// any failure ends the run with the write failure message and the old table in place.
+// Replaces boardmap.kvd by the slots and keeps the previous table (still open as old_table) as
+// boardmap.bak, so that boardmap.kvd is at every moment the complete old or the complete new
+// table. The new table gets the old one's owner and group as far as the user may set them, its
+// permission bits and its access ACL. Returns the number of lines written once the new table
+// is in place; before that, any failure ends the run with the write failure message and the
+// old table in place.
 int rewrite_table(const table& t, write_form form, const support::reader& old_table,
                   change_lock lock);
 

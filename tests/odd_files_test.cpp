@@ -1,0 +1,127 @@
+// Odd files in the mailbox directory. A table or run data that is no regular file (a FIFO, a
+// device, a link to /dev/zero) is refused at once with that file's read failure: it must not
+// hang the mailbox session or make a search run for ever. Links: whatever a symbolic link in
+// the directory points at, no file outside the directory is ever written, and a backup that is
+// another name of the table is replaced like any other.
+
+#include "tests/boardmap_run.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using scratch::boardmap;
+using scratch::mailbox_dir;
+
+const std::string old_table = "alle      allgem  \ndx        dxnews  \n";
+const std::string added_table = "alle      allgem  \nb         c       \ndx        dxnews  \n";
+const std::string run_data_failure = "Error reading RUNDAT.KVD!\n";
+const std::string table_failure = "Error reading BOARDMAP.KVD !\n";
+
+void make_fifo(const mailbox_dir& dir, const std::string& name) {
+    ASSERT_EQ(::mkfifo(dir.file(name).c_str(), 0644), 0);
+}
+
+void make_link(const mailbox_dir& dir, const std::string& name, const std::string& target) {
+    std::filesystem::create_symlink(target, dir.file(name));
+}
+
+struct odd_file {
+    const char* name;
+    const char* file;
+    std::function<void(const mailbox_dir&, const std::string&)> make;
+    const std::string& message;
+};
+
+void PrintTo(const odd_file& o, std::ostream* os) {
+    *os << o.name;
+}
+
+class NotRegular : public ::testing::TestWithParam<odd_file> {};
+
+TEST_P(NotRegular, RefusedAtOnce) {
+    const odd_file& odd = GetParam();
+    for (const std::vector<std::string>& words :
+         {std::vector<std::string>{"dx"}, {"+", "b", "c"}, {"-", "dx"}}) {
+        SCOPED_TRACE(words[0]);
+        mailbox_dir dir;
+        scratch::set_up(dir, old_table);
+        std::filesystem::remove(dir.file(odd.file));
+        odd.make(dir, odd.file);
+        const auto names = dir.names();
+        const auto run = boardmap(dir, words);
+        EXPECT_EQ(run.out, odd.message);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(dir.names(), names);
+    }
+}
+
+const auto fifo = [](const mailbox_dir& dir, const std::string& name) { make_fifo(dir, name); };
+const auto zero = [](const mailbox_dir& dir, const std::string& name) {
+    make_link(dir, name, "/dev/zero");
+};
+const auto null = [](const mailbox_dir& dir, const std::string& name) {
+    make_link(dir, name, "/dev/null");
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, NotRegular,
+    ::testing::Values(odd_file{"table_fifo", "boardmap.kvd", fifo, table_failure},
+                      odd_file{"table_zero", "boardmap.kvd", zero, table_failure},
+                      odd_file{"table_null", "boardmap.kvd", null, table_failure},
+                      odd_file{"run_data_fifo", "rundat.kvd", fifo, run_data_failure},
+                      odd_file{"run_data_zero", "rundat.kvd", zero, run_data_failure}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A symbolic link at each name the tool writes, pointing out of the mailbox directory: the
+// change is made, the table is a regular file afterwards, and the file outside is untouched.
+TEST(Links, NothingOutsideIsWritten) {
+    for (const char* name :
+         {"boardmap.kvd", "boardmap.bak", ".boardmap.kvd.new", ".boardmap.kvd.old"}) {
+        SCOPED_TRACE(name);
+        mailbox_dir dir;
+        mailbox_dir outside;
+        scratch::set_up(dir, old_table);
+        const std::string target_bytes =
+            std::string(name) == "boardmap.kvd" ? old_table : "outside the mailbox\n";
+        outside.write("target", target_bytes);
+        std::filesystem::remove(dir.file(name));
+        make_link(dir, name, outside.file("target"));
+
+        const auto run = boardmap(dir, {"+", "b", "c"});
+        EXPECT_EQ(run.out, "3 entries written.\n");
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(outside.read("target"), target_bytes);
+        EXPECT_TRUE(std::filesystem::is_regular_file(
+            std::filesystem::symlink_status(dir.file("boardmap.kvd"))));
+        EXPECT_EQ(dir.read("boardmap.kvd"), added_table);
+        EXPECT_EQ(dir.read("boardmap.bak"), old_table);
+        EXPECT_EQ(dir.names(), scratch::table_files(true));
+    }
+}
+
+// ln boardmap.kvd boardmap.bak: the backup becomes the previous table, no scratch name stays,
+// and the next change works as ever.
+TEST(Links, BackupThatIsAnotherNameOfTheTable) {
+    mailbox_dir dir;
+    scratch::set_up(dir, old_table);
+    ASSERT_EQ(::link(dir.file("boardmap.kvd").c_str(), dir.file("boardmap.bak").c_str()), 0);
+    const auto first = boardmap(dir, {"+", "b", "c"});
+    EXPECT_EQ(first.out, "3 entries written.\n");
+    EXPECT_EQ(dir.read("boardmap.bak"), old_table);
+    EXPECT_EQ(dir.names(), scratch::table_files(true));
+    const auto next = boardmap(dir, {"-", "b"});
+    EXPECT_EQ(next.status, 0) << next.out;
+    EXPECT_EQ(dir.read("boardmap.kvd"), old_table);
+    EXPECT_EQ(dir.read("boardmap.bak"), added_table);
+    EXPECT_EQ(dir.names(), scratch::table_files(true));
+}
+
+} // namespace
