@@ -7,6 +7,26 @@
 
 namespace boardmap {
 
+namespace {
+
+// Lower-cases the line and tells whether it holds the (lower-case) search text. Most lines do
+// not hold the text's first byte in either case: those are passed over without more work.
+bool lower_and_find(line& entry, std::string_view wanted) {
+    if (!wanted.empty()) {
+        const char first = wanted[0];
+        const char first_upper =
+            first >= 'a' && first <= 'z' ? static_cast<char>(first - 32) : first;
+        if (std::memchr(entry.bytes.data(), first, entry.size) == nullptr &&
+            std::memchr(entry.bytes.data(), first_upper, entry.size) == nullptr) {
+            return false;
+        }
+    }
+    lower_line(entry);
+    return std::string_view(entry.bytes.data(), entry.size).find(wanted) != std::string_view::npos;
+}
+
+} // namespace
+
 // Prints every line of the table that holds the search text (its first 8 characters, case
 // ignored), lower-cased and in column layout, under a header; a line too long for the table is
 // searched and shown by its first bytes. Anyone may search; no lock is taken, since a change
@@ -24,9 +44,7 @@ void list_entries(const char* search) {
     bool found = false;
     line entry;
     while (read_line(file, entry) != line_read::end_of_file) {
-        lower_line(entry);
-        const std::string_view text(entry.bytes.data(), entry.size);
-        if (text.find(wanted) == std::string_view::npos) {
+        if (!lower_and_find(entry, wanted)) {
             continue;
         }
         if (!found) {
