@@ -35,8 +35,8 @@ struct run_data {
 //   (leading 0x); logintime: an unsigned decimal number. A value that does not start with a
 //   number, or does not fit the field, leaves the field as it was.
 // - sysop: the value's first character, when it is a digit (so "sysop 12" gives 1).
-// Failure: "Error reading RUNDAT.KVD!\n" when the file cannot be opened or read (a directory,
-// an I/O error), status 1.
+// Failure: "Error reading RUNDAT.KVD!\n" when the file cannot be opened or read, or is no
+// regular file (a directory, a FIFO, a device), status 1.
 void read_run_data(run_data& rd);
 
 } // namespace support
