@@ -13,6 +13,7 @@
 namespace {
 
 using scratch::boardmap;
+using scratch::long_line_message;
 using scratch::mailbox_dir;
 using scratch::row;
 using scratch::set_up;
@@ -33,11 +34,6 @@ std::string numbered_table(int n) {
 }
 
 const std::string too_long_line = std::string(255, 'x') + " y\n";
-
-std::string long_line_message(int number) {
-    return "Line " + std::to_string(number) +
-           " of BOARDMAP.KVD is too long!\nBOARDMAP.KVD will NOT be changed!\n";
-}
 
 // The run changed nothing: same table, no backup, nothing else in the directory.
 void expect_unchanged(const mailbox_dir& dir, const std::string& table) {

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,10 @@ inline const std::string usage_line =
 inline const std::string list_header = "OLDBOARD  NEWBOARD\n\n";
 inline const std::string no_entry = "No entry found.\n";
 inline const std::string too_many = "Too many entries!\nBOARDMAP.KVD will NOT be changed!\n";
+inline std::string long_line_message(int number) {
+    return "Line " + std::to_string(number) +
+           " of BOARDMAP.KVD is too long!\nBOARDMAP.KVD will NOT be changed!\n";
+}
 
 // Runs the built tool in the mailbox directory with the user's words as arguments.
 inline outcome boardmap(const mailbox_dir& dir, std::vector<std::string> words,
@@ -68,6 +74,16 @@ inline void expect_untouched_run(const mailbox_dir& dir, const outcome& run,
     EXPECT_EQ(run.err, "") << label;
     EXPECT_EQ(dir.read("boardmap.kvd"), table) << label;
     EXPECT_EQ(dir.names(), table_files(false)) << label;
+}
+
+// Everything in the directory: each name with its bytes, or a mark for a directory.
+inline std::map<std::string, std::string> contents(const mailbox_dir& dir) {
+    std::map<std::string, std::string> result;
+    for (const std::string& name : dir.names()) {
+        result[name] =
+            std::filesystem::is_directory(dir.file(name)) ? "<directory>" : dir.read(name);
+    }
+    return result;
 }
 
 // Names the instances of a parameterised test by number; PrintTo shows what each case is.

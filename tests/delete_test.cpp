@@ -13,6 +13,7 @@
 namespace {
 
 using scratch::boardmap;
+using scratch::long_line_message;
 using scratch::mailbox_dir;
 using scratch::set_up;
 using scratch::table_files;
@@ -151,11 +152,6 @@ struct refused_case {
     const char* name;
     std::string out;
 };
-
-std::string long_line_message(int number) {
-    return "Line " + std::to_string(number) +
-           " of BOARDMAP.KVD is too long!\nBOARDMAP.KVD will NOT be changed!\n";
-}
 
 TEST(DeleteRefused, ChangesNothing) {
     const std::string too_long_line = std::string(255, 'x') + "\n";

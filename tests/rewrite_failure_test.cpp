@@ -21,6 +21,7 @@ extern char** environ;
 namespace {
 
 using scratch::boardmap;
+using scratch::contents;
 using scratch::mailbox_dir;
 using scratch::outcome;
 using scratch::set_up;
@@ -29,16 +30,6 @@ const std::string write_failure = "Error writing BOARDMAP.KVD!\n";
 // Written by hand, so that an add would change every line of it.
 const std::string old_table = "alle   allgem\ndx dxnews\nzz\ttop\n";
 const std::string old_backup = "older table\n";
-
-// Everything in the directory: each name with its bytes, or a mark for a directory.
-std::map<std::string, std::string> contents(const mailbox_dir& dir) {
-    std::map<std::string, std::string> result;
-    for (const std::string& name : dir.names()) {
-        result[name] =
-            std::filesystem::is_directory(dir.file(name)) ? "<directory>" : dir.read(name);
-    }
-    return result;
-}
 
 // A directory in the way of a name; the file inside keeps it from being removed.
 void block_name(const mailbox_dir& dir, const std::string& name) {

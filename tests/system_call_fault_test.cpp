@@ -20,6 +20,7 @@
 namespace {
 
 using scratch::boardmap;
+using scratch::contents;
 using scratch::mailbox_dir;
 using scratch::outcome;
 
@@ -123,14 +124,6 @@ std::vector<system_call> calls_of(const command& cmd, const filesystem& fs) {
     }
     EXPECT_GT(calls.size(), 20u) << "the run's calls were not found in its trace";
     return calls;
-}
-
-std::map<std::string, std::string> contents(const mailbox_dir& dir) {
-    std::map<std::string, std::string> result;
-    for (const std::string& name : dir.names()) {
-        result[name] = dir.read(name);
-    }
-    return result;
 }
 
 bool is_prefix(const std::string& text, const std::string& of) {
