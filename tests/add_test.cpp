@@ -91,8 +91,11 @@ INSTANTIATE_TEST_SUITE_P(
         add_case{"empty new name", "alle allgem\n", "Old", "", "2 entries written.\n",
                  row("alle", "allgem") + "old \n"},
         add_case{"order not kept by hand: insertion before the first line at or after",
-                 "zz top\nalle allgem\n", "alle", "x", "3 entries written.\n",
-                 row("alle", "x") + row("zz", "top") + row("alle", "allgem")}),
+                 "zz top\nalle allgem\n", "b", "x", "3 entries written.\n",
+                 row("b", "x") + row("zz", "top") + row("alle", "allgem")},
+        add_case{"an empty line at or after the key places the new line, then goes",
+                 "\x01 x\n\n\x02 y\n", "\x05", "z", "3 entries written.\n",
+                 row("\x01", "x") + row("\x05", "z") + row("\x02", "y")}),
     scratch::numbered_case<add_case>);
 
 // The first pass orders by unsigned bytes, and a working copy that ends before the key's length
@@ -103,10 +106,8 @@ INSTANTIATE_TEST_SUITE_P(
                                "2 entries written.\n", row("zulu", "z") + row("\xe4rger", "x")},
                       add_case{"new high-byte name after letters", "zulu z\n", "\xc4RGER", "X",
                                "2 entries written.\n", row("zulu", "z") + row("\xc4rger", "x")},
-                      add_case{"last line shorter than the key", "d", "d", "x",
-                               "2 entries written.\n", "d\n" + row("d", "x")},
-                      add_case{"single word: its line end sorts below the blank", "dx\n", "dx", "y",
-                               "2 entries written.\n", "dx\n\n" + row("dx", "y")},
+                      add_case{"last line shorter than the key", "d", "da", "x",
+                               "2 entries written.\n", "d\n" + row("da", "x")},
                       add_case{"old name and a blank is the name", "dx \n", "DX", "y",
                                "Entry \"DX\" already exists!\n", ""}),
     scratch::numbered_case<add_case>);
@@ -122,11 +123,20 @@ INSTANTIATE_TEST_SUITE_P(
                       add_case{"found on a last line without line end", "alle allgem\ndx dxnews",
                                "Dx", "z", "Entry \"Dx\" already exists!\n", ""},
                       add_case{"found before a line too long", "dx y\n" + too_long_line, "dx", "z",
-                               "Entry \"dx\" already exists!\n", ""}),
+                               "Entry \"dx\" already exists!\n", ""},
+                      add_case{"a line of one word holds its old name", "dx\n", "dx", "y",
+                               "Entry \"dx\" already exists!\n", ""},
+                      add_case{"found after the insertion point, in a table not in order",
+                               "dx dxnews\nzz top\namiga  computer\n", "amiga", "neu",
+                               "Entry \"amiga\" already exists!\n", ""},
+                      add_case{"a name in the table counts to 8 characters", "localnews  lokal\n",
+                               "localnews", "x", "Entry \"localnews\" already exists!\n", ""},
+                      add_case{"the new name is no old name", "x dx\n", "dx", "y",
+                               "2 entries written.\n", row("dx", "y") + row("x", "dx")}),
     scratch::numbered_case<add_case>);
 
 // Lines the tool did not write itself: rewritten in column layout in their own case, empty
-// lines dropped, lines of fewer than two words followed by one more line end.
+// lines dropped, lines of fewer than two words written as they stand, each with one line end.
 INSTANTIATE_TEST_SUITE_P(
     HandWrittenLines, Add,
     ::testing::Values(
@@ -136,13 +146,13 @@ INSTANTIATE_TEST_SUITE_P(
                  "bee", "4 entries written.\n",
                  row("alle", "allgem") + row("b", "bee") + row("dx", "dxnews") + row("zz", "top")},
         add_case{"single word and blanks only", "alle\n   \nzz top\n", "b", "c",
-                 "4 entries written.\n", "alle\n\n   \n\n" + row("b", "c") + row("zz", "top")},
+                 "4 entries written.\n", "alle\n   \n" + row("b", "c") + row("zz", "top")},
         add_case{"tabs and a leading tab", "\tdx\tdxnews\nzz\t\ttop  x\n", "a", "b",
                  "3 entries written.\n", row("a", "b") + row("dx", "dxnews") + row("zz", "top")},
         add_case{"CRLF", "alle allgem\r\nzz top\r\n", "b", "c", "3 entries written.\n",
                  row("alle", "allgem") + row("b", "c") + row("zz", "top")},
         add_case{"single word with CRLF", "alle\r\n", "b", "c", "2 entries written.\n",
-                 "alle\r\n\n" + row("b", "c")},
+                 "alle\r\n" + row("b", "c")},
         add_case{"old name longer than 8", "verylongname x\n", "zz", "z", "2 entries written.\n",
                  "verylongname  x       \n" + row("zz", "z")},
         add_case{"a line longer than 19 bytes is one line", "abcdefghijklmnop qrstuvwxyz\n", "zz",
@@ -152,10 +162,10 @@ INSTANTIATE_TEST_SUITE_P(
                  row("b", "c") + row("dx", "dxnews")},
         add_case{"wide spacing", "alle          allgem\n", "b", "c", "2 entries written.\n",
                  row("alle", "allgem") + row("b", "c")},
-        add_case{"a line of 254 bytes before its line end is kept",
-                 std::string("alle ") + std::string(249, 'n') + "\n", "b", "c",
+        add_case{"a line of 254 bytes in column layout is kept",
+                 std::string("alle ") + std::string(244, 'n') + "\n", "b", "c",
                  "2 entries written.\n",
-                 std::string("alle      ") + std::string(249, 'n') + "\n" + row("b", "c")},
+                 std::string("alle      ") + std::string(244, 'n') + "\n" + row("b", "c")},
         add_case{"NUL and high bytes are data", "a\0b c\n\xe4rger X\n"s, "zulu", "z",
                  "3 entries written.\n",
                  "a\0b       c       \n"s + row("zulu", "z") + "\xe4rger     X       \n"},
@@ -186,19 +196,27 @@ INSTANTIATE_TEST_SUITE_P(
                                "1 entries written.\n", "a \n"}),
     scratch::numbered_case<add_case>);
 
-// A line longer than 254 bytes before its line end cannot be kept: refused with its number.
+// A line longer than 254 bytes before its line end, as read or in column layout, cannot be kept:
+// refused with its number, before any later line is looked at.
 INSTANTIATE_TEST_SUITE_P(
     LongLines, Add,
-    ::testing::Values(add_case{"before the insertion point", "\n\n" + too_long_line, "zz", "z",
-                               long_line_message(3), ""},
-                      add_case{"after the insertion point", "b x\n" + too_long_line, "a", "y",
-                               long_line_message(2), ""},
-                      add_case{"last line without line end",
-                               std::string("alle allgem\n") + std::string(255, 'x'), "b", "c",
-                               long_line_message(2), ""}),
+    ::testing::Values(
+        add_case{"before the insertion point", "\n\n" + too_long_line, "zz", "z",
+                 long_line_message(3), ""},
+        add_case{"after the insertion point", "b x\n" + too_long_line, "a", "y",
+                 long_line_message(2), ""},
+        add_case{"last line without line end", std::string("alle allgem\n") + std::string(255, 'x'),
+                 "b", "c", long_line_message(2), ""},
+        add_case{"longer than 254 bytes only in column layout",
+                 "a b\nalle " + std::string(245, 'n') + "\n", "b", "c", long_line_message(2), ""},
+        add_case{"a long first word pushes a long second word past 254",
+                 "a " + std::string(251, 'b') + "\n", "c", "d", long_line_message(1), ""},
+        add_case{"before a line that holds the old name", too_long_line + "dx y\n", "dx", "z",
+                 long_line_message(1), ""}),
     scratch::numbered_case<add_case>);
 
-// Every line counts toward the 999 lines, wherever the new line would go.
+// Every line the add writes counts toward the 999 lines, wherever the new line would go; empty
+// lines, which it drops, do not.
 INSTANTIATE_TEST_SUITE_P(
     Capacity, Add,
     ::testing::Values(
@@ -215,6 +233,12 @@ INSTANTIATE_TEST_SUITE_P(
                  ""},
         add_case{"999 lines, new line last", numbered_table(999), "c", "x", too_many, ""},
         add_case{"997 entries and two empty lines", "\n" + numbered_table(997) + "\n", "c", "x",
+                 "998 entries written.\n", numbered_table(997) + row("c", "x")},
+        add_case{"990 entries and 5000 empty lines", numbered_table(990) + std::string(5000, '\n'),
+                 "c", "x", "991 entries written.\n", numbered_table(990) + row("c", "x")},
+        add_case{"the 999th line holds the old name", numbered_table(999), "b999", "x",
+                 "Entry \"b999\" already exists!\n", ""},
+        add_case{"999 lines before a line too long", numbered_table(999) + too_long_line, "c", "x",
                  too_many, ""},
         add_case{"a long line counts as one line",
                  "abcdefghijklmnop qrstuvwxyz\n" + numbered_table(997), "c", "x",
@@ -281,11 +305,15 @@ TEST(AddBackup, RefusedAddLeavesTheBackup) {
     EXPECT_EQ(dir.read("boardmap.kvd"), "alle allgem\n");
 }
 
-// A hand-edited table survives any number of adds: a long name is never cut into entries, and
-// a line of one word is followed by one empty line, never more.
+// A hand-edited table survives any number of adds and stays one the next change takes: a long
+// name is never cut into entries, a line of one word is written once and counted once.
 TEST(AddBackup, ManyAddsKeepAHandEditedTableAsLargeAsItsEntries) {
+    std::string one_word_lines;
+    for (int i = 1; i <= 600; ++i) {
+        one_word_lines += "one" + std::to_string(i) + "\n";
+    }
     mailbox_dir dir;
-    set_up(dir, "alle\namateurfunk hamradio\n");
+    set_up(dir, one_word_lines + "amateurfunk hamradio\n");
     std::string rows;
     scratch::outcome last;
     for (int i = 0; i < 333; ++i) {
@@ -295,8 +323,10 @@ TEST(AddBackup, ManyAddsKeepAHandEditedTableAsLargeAsItsEntries) {
         last = boardmap(dir, {"+", name, "x"});
         ASSERT_EQ(last.status, 0) << name << ": " << last.out;
     }
-    EXPECT_EQ(last.out, "335 entries written.\n");
-    EXPECT_EQ(dir.read("boardmap.kvd"), "alle\n\namateurfunk  hamradio\n" + rows);
+    EXPECT_EQ(last.out, "934 entries written.\n");
+    EXPECT_EQ(dir.read("boardmap.kvd"), rows + one_word_lines + "amateurfunk  hamradio\n");
+    const auto deleted = boardmap(dir, {"-", "ONE1"});
+    EXPECT_EQ(deleted.out, "Entry \"one1\n\" deleted!\n933 entries written.\n");
 }
 
 // The new table is made with the old table's permission bits, not the process's defaults.

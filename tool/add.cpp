@@ -44,59 +44,69 @@ line make_new_line(const match_key& key, std::string_view new_name) {
     return made;
 }
 
+// Gives a line, brought into column layout, the one line end it is written with; ends the run
+// when the line would be too long for the next change to read.
+void end_line(line& l, int line_number) {
+    const bool has_line_end = l.size > 0 && l.bytes[l.size - 1] == '\n';
+    if (l.size - (has_line_end ? 1 : 0) > line_limit) {
+        support::fail(line_too_long, line_number);
+    }
+    if (!has_line_end) {
+        l.bytes[l.size++] = '\n';
+    }
+}
+
+void append(table& t, const line& l) {
+    line& slot = t.slots[t.count++];
+    std::memcpy(slot.bytes.data(), l.bytes.data(), l.size);
+    slot.size = l.size;
+}
+
 } // namespace
 
 // Inserts "old new" before the first line that sorts at or after the old name, brings every
-// line into column layout, drops empty lines, and rewrites the table.
+// line into column layout, drops empty lines, and rewrites the table. Read in file order, the
+// first line too long to keep, the first line that holds the old name, or the 999th line kept
+// refuses the add.
 void add_entry(std::string_view old_name, std::string_view new_name) {
     const change_lock lock = lock_table_for_change();
     support::reader file;
     support::open_reader(file, table_name, read_failure);
     const match_key key = make_match_key(old_name);
+    line new_line = make_new_line(key, new_name);
+    new_line.bytes[new_line.size++] = '\n';
 
     static table t;
     t.count = 0;
+    bool inserted = false;
     int line_number = 0;
-    std::size_t insert_at = 0;
-    for (;;) {
-        if (t.count == slot_count) {
-            support::fail("%s", too_many_entries);
-        }
-        line& slot = t.slots[t.count];
-        if (!read_line_to_change(file, slot, line_number)) {
-            insert_at = t.count;
-            break;
-        }
-        format_columns(slot);
-        const int order = compare_with_key(slot, key);
-        if (order == 0) {
-            // Only this line can hold the name in a table kept in the tool's own order.
+    line current;
+    while (read_line_to_change(file, current, line_number)) {
+        // The order is taken before the line end is made sure of, as the line stood.
+        format_columns(current);
+        const bool insert_here = !inserted && compare_with_key(current, key) >= 0;
+        end_line(current, line_number);
+        if (is_board(names_of(current).old_name, key)) {
             support::fail("Entry \"%.*s\" already exists!\n", static_cast<int>(old_name.size()),
                           old_name.data());
         }
-        ++t.count;
-        if (order > 0) {
-            insert_at = t.count - 1;
-            break;
+        if (insert_here) {
+            append(t, new_line);
+            inserted = true;
         }
-    }
-    if (t.count + 1 > max_lines) {
-        support::fail("%s", too_many_entries);
-    }
-    for (std::size_t i = t.count; i > insert_at; --i) {
-        t.slots[i] = t.slots[i - 1];
-    }
-    t.slots[insert_at] = make_new_line(key, new_name);
-    ++t.count;
-
-    // The slot beyond the limit takes the line that shows the table is too large.
-    while (read_line_to_change(file, t.slots[t.count], line_number)) {
-        if (t.count == max_lines) {
+        if (current.size == 1 && current.bytes[0] == '\n') {
+            continue;
+        }
+        // With the new line this would be more than the table may hold.
+        if (t.count + (inserted ? 0 : 1) == max_lines) {
             support::fail("%s", too_many_entries);
         }
-        format_columns(t.slots[t.count++]);
+        append(t, current);
     }
-    std::printf("%i entries written.\n", rewrite_table(t, write_form::add_line_ends, file, lock));
+    if (!inserted) {
+        append(t, new_line);
+    }
+    std::printf("%i entries written.\n", rewrite_table(t, file, lock));
 }
 
 } // namespace boardmap

@@ -8,33 +8,32 @@ namespace boardmap {
 
 namespace {
 
-// Where a name stands in a line in column layout.
-constexpr std::size_t old_name_column = 0;
-constexpr std::size_t new_name_column = 10;
+// Which name of a line a pass looks for.
+enum class name_column { old_name, new_name };
 
-// The lower-cased column layout of a line, as it is compared and shown. For the new-name
-// column a blank is appended, so that a new name of 8 characters is followed by one too.
-line working_copy(const line& entry, std::size_t column) {
+// The lower-cased column layout of a line, as the deleted line is shown. For a line found by its
+// new name a blank is appended, so that a new name of 8 characters is followed by one too.
+line working_copy(const line& entry, name_column column) {
     // Only the line's bytes, not its whole capacity: most lines are a few bytes long.
     line work;
     std::memcpy(work.bytes.data(), entry.bytes.data(), entry.size);
     work.size = entry.size;
     lower_line(work);
     format_columns(work);
-    if (column == new_name_column) {
+    if (column == name_column::new_name) {
         work.bytes[work.size++] = ' ';
     }
     return work;
 }
 
-bool holds_name(const line& work, const match_key& key, std::size_t column) {
-    return work.size >= column + key.size &&
-           std::memcmp(work.bytes.data() + column, key.bytes.data(), key.size) == 0;
+bool holds_board(const line& entry, const match_key& key, name_column column) {
+    const line_names names = names_of(entry);
+    return is_board(column == name_column::old_name ? names.old_name : names.new_name, key);
 }
 
-// One pass over the table: keeps every line exactly as read, except the first whose name in
-// the given column is the key, whose working copy goes to removed. Returns whether one went.
-bool collect_without(support::reader& file, const match_key& key, std::size_t column, table& t,
+// One pass over the table: keeps every line exactly as read, except the first whose name of the
+// given column is the board, whose working copy goes to removed. Returns whether one went.
+bool collect_without(support::reader& file, const match_key& key, name_column column, table& t,
                      line& removed) {
     t.count = 0;
     int line_number = 0;
@@ -47,13 +46,10 @@ bool collect_without(support::reader& file, const match_key& key, std::size_t co
         if (!read_line_to_change(file, entry, line_number)) {
             break;
         }
-        if (!deleted) {
-            const line work = working_copy(entry, column);
-            if (holds_name(work, key, column)) {
-                removed = work;
-                deleted = true;
-                continue;
-            }
+        if (!deleted && holds_board(entry, key, column)) {
+            removed = working_copy(entry, column);
+            deleted = true;
+            continue;
         }
         if (t.count == slot_count) {
             support::fail("%s", too_many_entries);
@@ -75,10 +71,10 @@ void delete_entry(std::string_view board_name) {
 
     static table t;
     line removed;
-    bool deleted = collect_without(file, key, old_name_column, t, removed);
+    bool deleted = collect_without(file, key, name_column::old_name, t, removed);
     if (!deleted) {
         support::rewind_reader(file);
-        deleted = collect_without(file, key, new_name_column, t, removed);
+        deleted = collect_without(file, key, name_column::new_name, t, removed);
     }
     if (!deleted) {
         support::fail("%s", nothing_found);
@@ -86,7 +82,7 @@ void delete_entry(std::string_view board_name) {
     if (t.count > max_lines) {
         support::fail("%s", too_many_entries);
     }
-    const int written = rewrite_table(t, write_form::as_read, file, lock);
+    const int written = rewrite_table(t, file, lock);
     // Told only once the change has been made: a failed rewrite deletes nothing.
     std::fputs("Entry \"", stdout);
     std::fwrite(removed.bytes.data(), 1, removed.size, stdout);

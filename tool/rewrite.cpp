@@ -52,7 +52,6 @@ bool write_all(int fd, const char* bytes, std::size_t size) {
 struct table_image {
     std::array<char, slot_count*(line_capacity + 1)> bytes;
     std::size_t size = 0;
-    int lines = 0;
 };
 
 void append(table_image& image, std::span<const char> bytes) {
@@ -60,19 +59,9 @@ void append(table_image& image, std::span<const char> bytes) {
     image.size += bytes.size();
 }
 
-void lay_out(const table& t, write_form form, table_image& image) {
+void lay_out(const table& t, table_image& image) {
     for (std::size_t i = 0; i < t.count; ++i) {
-        const line& slot = t.slots[i];
-        if (form == write_form::add_line_ends) {
-            if (slot.size == 0 || slot.bytes[0] == '\n') {
-                continue;
-            }
-            append(image, slot.text());
-            append(image, std::span("\n", 1));
-        } else {
-            append(image, slot.text());
-        }
-        ++image.lines;
+        append(image, t.slots[i].text());
     }
 }
 
@@ -226,12 +215,10 @@ change_lock lock_table_for_change() {
     return {directory_fd};
 }
 
-int rewrite_table(const table& t, write_form form, const support::reader& old_table,
-                  change_lock lock) {
+int rewrite_table(const table& t, const support::reader& old_table, change_lock lock) {
     static table_image image;
     image.size = 0;
-    image.lines = 0;
-    lay_out(t, form, image);
+    lay_out(t, image);
 
     struct stat old_status {};
     if (::fstat(old_table.fd, &old_status) != 0) {
@@ -259,7 +246,7 @@ int rewrite_table(const table& t, write_form form, const support::reader& old_ta
     ::unlink(new_table_name);
     static_cast<void>(back_up_previous());
     static_cast<void>(::fsync(lock.directory_fd));
-    return image.lines;
+    return static_cast<int>(t.count);
 }
 
 } // namespace boardmap

@@ -55,9 +55,7 @@ void pad_to(line& l, std::size_t column) {
 // onto the new name, which lies behind it), then the new name to its column, and only then the
 // blanks between them, which may fall where the new name stood.
 void format_columns(line& l) {
-    std::string_view rest(l.bytes.data(), l.size);
-    const std::string_view old_name = support::next_word(rest);
-    const std::string_view new_name = support::next_word(rest);
+    const auto [old_name, new_name] = names_of(l);
     if (new_name.empty()) {
         return;
     }
@@ -76,6 +74,23 @@ match_key make_match_key(std::string_view board_name) {
     support::lower_bytes(std::span(key.bytes).first(key.size));
     key.bytes[key.size++] = ' ';
     return key;
+}
+
+line_names names_of(const line& l) {
+    std::string_view rest(l.bytes.data(), l.size);
+    const std::string_view old_name = support::next_word(rest);
+    return {old_name, support::next_word(rest)};
+}
+
+bool is_board(std::string_view name, const match_key& key) {
+    std::array<char, name_limit> start;
+    const std::size_t size = std::min(name.size(), name_limit);
+    if (name.empty() || size + 1 != key.size) {
+        return false;
+    }
+    std::memcpy(start.data(), name.data(), size);
+    support::lower_bytes(std::span(start).first(size));
+    return std::memcmp(start.data(), key.bytes.data(), size) == 0;
 }
 
 } // namespace boardmap

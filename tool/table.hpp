@@ -66,8 +66,9 @@ void lower_line(line& l);
 // no more than a line of the table and its line end.
 void format_columns(line& l);
 
-// A board name as looked up in the old-name column: its first 8 characters, lower-cased, and
-// one blank, so that "dx" finds "dx" but not "dxcl".
+// A board name as the table is searched for it: its first 8 characters, lower-cased, and one
+// blank, which a line in column layout has after a name of up to 8 characters; so "dx" sorts
+// before "dxcl".
 struct match_key {
     std::array<char, name_limit + 1> bytes;
     std::size_t size = 0;
@@ -76,9 +77,17 @@ struct match_key {
 };
 match_key make_match_key(std::string_view board_name);
 
-// How the rewrite writes the slots: as the add leaves them (each followed by a line end, the
-// ones that begin with a line end left out), or exactly as read (the delete).
-enum class write_form { add_line_ends, as_read };
+// A line's board names: its first word is the old name, its second the new name; a line of one
+// word has no new name, an empty line or a line of blanks neither.
+struct line_names {
+    std::string_view old_name;
+    std::string_view new_name;
+};
+line_names names_of(const line& l);
+
+// Whether a name of a line is the board of the key: names count to their first 8 characters,
+// compared lower-cased, so "localnews" in the table is the board "LOCALNEWS" or "localnew".
+bool is_board(std::string_view name, const match_key& key);
 
 // Serialises the runs that change the table: an advisory lock on the mailbox directory itself,
 // so no lock file is ever left behind. Held until the process ends; readers never wait. Waits
@@ -89,14 +98,13 @@ struct change_lock {
 };
 change_lock lock_table_for_change();
 
-// Replaces boardmap.kvd by the slots and keeps the previous table (still open as old_table) as
-// boardmap.bak, so that boardmap.kvd is at every moment the complete old or the complete new
-// table. The new table gets the old one's owner and group as far as the user may set them, its
-// permission bits and its access ACL. Returns the number of lines written once the new table
-// is in place; before that, any failure ends the run with the write failure message and the
-// old table in place.
-int rewrite_table(const table& t, write_form form, const support::reader& old_table,
-                  change_lock lock);
+// Replaces boardmap.kvd by the slots, each written exactly as it stands, and keeps the previous
+// table (still open as old_table) as boardmap.bak, so that boardmap.kvd is at every moment the
+// complete old or the complete new table. The new table gets the old one's owner and group as far
+// as the user may set them, its permission bits and its access ACL. Returns the number of lines
+// written once the new table is in place; before that, any failure ends the run with the write
+// failure message and the old table in place.
+int rewrite_table(const table& t, const support::reader& old_table, change_lock lock);
 
 // The three commands. Each ends the run with status 1 on failure.
 void list_entries(const char* search);
