@@ -15,13 +15,12 @@
 // table's lines and column layout:
 // - the child ended with status 0 or 1 (a signal or a sanitizer report is a finding);
 // - only boardmap.kvd and boardmap.bak remain, and the table keeps its permission bits;
-// - a failure printed its one message and left table and backup as they were;
 // - a listing printed exactly the matching lines (a line too long by its first 254 bytes) and
 //   changed nothing;
-// - a change over a table with a line too long was refused with that line's number;
-// - after a change the backup is the previous table; a delete removed exactly one line
-//   holding the name and left every other byte; an add kept every line in column layout and
-//   in order, dropped the empty ones, and inserted the new line between two of them.
+// - an add or a delete printed, returned and wrote exactly what a model of the table's lines
+//   says (names by word and 8 characters, column layout, the limits and the order of the
+//   refusals), a refused one changed nothing, and after a change the backup is the previous
+//   table.
 
 #include "fuzz/fork_server.hpp"
 #include "fuzz/scratch_dir.hpp"
@@ -225,18 +224,6 @@ bool too_long(std::string_view line) {
     return line.size() - (line.ends_with('\n') ? 1 : 0) > boardmap::line_limit;
 }
 
-// The number of the first line too long to keep, counted from 1, or 0.
-int first_too_long(std::string_view table) {
-    int number = 0;
-    for (const std::string_view line : lines(table)) {
-        ++number;
-        if (too_long(line)) {
-            return number;
-        }
-    }
-    return 0;
-}
-
 bool is_white(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
@@ -286,10 +273,6 @@ std::string entries_written(std::size_t lines) {
     return std::to_string(lines) + " entries written.\n";
 }
 
-bool ends_with(std::string_view text, std::string_view end) {
-    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
-
 // ---- The checks after each command -----------------------------------------------------
 
 void check_listing(const std::string& table, const command& c, const std::string& out) {
@@ -305,86 +288,110 @@ void check_listing(const std::string& table, const command& c, const std::string
     require(out == expected, "the listing differs from the table's matching lines");
 }
 
-// Every slot is written in column layout with a line end added, empty lines dropped, and the
-// new line stands somewhere between the kept lines.
-void check_add(const std::string& old_table, const std::string& new_table, const command& c,
-               const std::string& out) {
-    std::vector<std::string> kept;
-    for (const std::string_view line : lines(old_table)) {
-        const std::string laid_out = columns(line);
-        if (laid_out[0] != '\n') {
-            kept.push_back(laid_out + "\n");
-        }
-    }
-    require(kept.size() + 1 <= boardmap::max_lines, "an add went past 999 lines");
-    std::string added = columns(lower(name_part(c.first) + " " + name_part(c.second)));
-    added = added[0] == '\n' ? "" : added + "\n";
-    require(out == entries_written(kept.size() + (added.empty() ? 0 : 1)),
-            "an add printed a wrong count");
+// What a change should do: its status, what it prints, and the table it leaves.
+struct expected_change {
+    int status = 0;
+    std::string out;
+    std::string table;
+};
 
-    std::string all;
-    for (const std::string& line : kept) {
-        all += line;
-    }
-    require(new_table.size() == all.size() + added.size(), "an add lost or gained bytes");
-    const std::size_t prefix =
-        std::mismatch(all.begin(), all.end(), new_table.begin()).first - all.begin();
-    const std::size_t suffix =
-        std::mismatch(all.rbegin(), all.rend(), new_table.rbegin()).first - all.rbegin();
-    std::size_t at = 0;
-    for (std::size_t i = 0; i <= kept.size(); ++i) {
-        if (at <= prefix && all.size() - at <= suffix &&
-            new_table.compare(at, added.size(), added) == 0) {
-            return;
-        }
-        at += i < kept.size() ? kept[i].size() : 0;
-    }
-    finding("an add changed a line it kept");
+expected_change refused(std::string out) {
+    return {1, std::move(out), {}};
 }
 
-// Exactly one line is gone; every other byte stands as it stood.
-void check_delete(const std::string& old_table, const std::string& new_table, const command& c,
-                  const std::string& out) {
-    const std::vector<std::string_view> old_lines = lines(old_table);
-    require(!old_lines.empty(), "a delete succeeded on an empty table");
-    require(old_lines.size() - 1 <= boardmap::max_lines, "a delete kept more than 999 lines");
-    const std::string tail = "\" deleted!\n" + entries_written(old_lines.size() - 1);
-    require(out.starts_with("Entry \"") && ends_with(out, tail) && out.size() >= 7 + tail.size(),
-            "a delete printed a wrong message");
-    const std::string shown = out.substr(7, out.size() - 7 - tail.size());
+std::string long_line_message(int number) {
+    return "Line " + std::to_string(number) +
+           " of BOARDMAP.KVD is too long!\nBOARDMAP.KVD will NOT be changed!\n";
+}
+
+std::string word(std::string_view line, int which) {
+    std::size_t at = 0;
+    std::string_view found = next_word(line, at);
+    for (int i = 0; i < which; ++i) {
+        found = next_word(line, at);
+    }
+    return std::string(found);
+}
+
+// A name of a line is the board when their first 8 characters agree, case ignored.
+bool is_board(const std::string& name, const std::string& board) {
+    return !name.empty() && name_part(name) == name_part(board);
+}
+
+// Read in file order, the first line too long (as read or in column layout), the first that
+// holds the old name, or the 999th line kept refuses the add; empty lines go, every other
+// line is written once with one line end, and the new line goes before the first line whose
+// lower-cased column layout sorts at or after the old name and a blank.
+expected_change model_add(const std::string& table, const command& c) {
     const std::string key = name_part(c.first) + " ";
-    const std::size_t prefix =
-        std::mismatch(new_table.begin(), new_table.end(), old_table.begin()).first -
-        new_table.begin();
-    const std::size_t suffix =
-        std::mismatch(new_table.rbegin(), new_table.rend(), old_table.rbegin()).first -
-        new_table.rbegin();
-    std::size_t at = 0;
-    for (const std::string_view line : old_lines) {
-        const std::size_t after = at + line.size();
-        const std::string work = columns(lower(line));
-        const bool by_old_name = shown == work && work.starts_with(key);
-        const bool by_new_name = shown == work + " " && shown.size() >= 10 + key.size() &&
-                                 shown.compare(10, key.size(), key) == 0;
-        if (at <= prefix && old_table.size() - after <= suffix &&
-            old_table.size() - new_table.size() == line.size() && (by_old_name || by_new_name)) {
-            return;
+    const std::string added = columns(lower(key + name_part(c.second))) + "\n";
+    expected_change result;
+    std::size_t kept = 0;
+    bool inserted = false;
+    int number = 0;
+    for (const std::string_view line : lines(table)) {
+        ++number;
+        const std::string laid_out = columns(line);
+        if (too_long(line) || too_long(laid_out)) {
+            return refused(long_line_message(number));
         }
-        at = after;
+        if (is_board(word(line, 0), c.first)) {
+            return refused("Entry \"" + c.first + "\" already exists!\n");
+        }
+        if (!inserted && std::string_view(lower(laid_out)).substr(0, key.size()) >= key) {
+            result.table += added;
+            inserted = true;
+        }
+        if (line == "\n") {
+            continue;
+        }
+        if (++kept == boardmap::max_lines) {
+            return refused(boardmap::too_many_entries);
+        }
+        result.table += laid_out.ends_with('\n') ? laid_out : laid_out + "\n";
     }
-    finding("a delete did not remove exactly one line, or showed another one");
+    if (!inserted) {
+        result.table += added;
+    }
+    result.out = entries_written(kept + 1);
+    return result;
 }
 
-void check_failure(const command& c, const std::string& table, const std::string& out) {
-    const std::string long_line =
-        "Line " + std::to_string(first_too_long(table)) +
-        " of BOARDMAP.KVD is too long!\nBOARDMAP.KVD will NOT be changed!\n";
-    const bool known = out == boardmap::too_many_entries ||
-                       (first_too_long(table) != 0 && out == long_line) ||
-                       (c.kind == '+' && out == "Entry \"" + c.first + "\" already exists!\n") ||
-                       (c.kind == '-' && out == boardmap::nothing_found);
-    require(c.kind != '=', "a listing failed");
-    require(known, "a failure printed an unknown message");
+// The first line whose old name is the board goes, or else the first whose new name is; every
+// other line stays byte for byte. Lines are checked as they are read: one too long, or one
+// more than the 1000 that can be held besides the deleted one, ends the run there.
+expected_change model_delete(const std::string& table, const command& c) {
+    const std::vector<std::string_view> all = lines(table);
+    for (const int column : {0, 1}) {
+        std::size_t deleted = all.size();
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            if (too_long(all[i])) {
+                return refused(long_line_message(static_cast<int>(i + 1)));
+            }
+            if (deleted == all.size() && is_board(word(all[i], column), c.first)) {
+                deleted = i;
+                continue;
+            }
+            if (kept++ == boardmap::slot_count) {
+                return refused(boardmap::too_many_entries);
+            }
+        }
+        if (deleted == all.size()) {
+            continue;
+        }
+        if (kept > boardmap::max_lines) {
+            return refused(boardmap::too_many_entries);
+        }
+        expected_change result;
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            result.table += i == deleted ? "" : std::string(all[i]);
+        }
+        const std::string shown = columns(lower(all[deleted])) + (column == 1 ? " " : "");
+        result.out = "Entry \"" + shown + "\" deleted!\n" + entries_written(kept);
+        return result;
+    }
+    return refused(boardmap::nothing_found);
 }
 
 void check_run(const command& c, int status, const file_state& before_table,
@@ -395,25 +402,23 @@ void check_run(const command& c, int status, const file_state& before_table,
     check_only_table_files();
     require(table.exists, "the table is gone");
     require(table.mode == table_mode, "the table lost its mode");
-    if (status != 0 || c.kind == '=') {
-        require(table == before_table, "a run that changed nothing left another table");
-        require(backup == before_backup, "a run that changed nothing touched the backup");
-    }
-    if (status != 0) {
-        check_failure(c, before_table.bytes, out);
-        return;
-    }
     if (c.kind == '=') {
+        require(status == 0, "a listing failed");
+        require(table == before_table && backup == before_backup, "a listing changed a file");
         check_listing(before_table.bytes, c, out);
         return;
     }
-    require(first_too_long(before_table.bytes) == 0, "a change went over a line too long");
-    require(backup == before_table, "the backup is not the previous table");
-    if (c.kind == '+') {
-        check_add(before_table.bytes, table.bytes, c, out);
-    } else {
-        check_delete(before_table.bytes, table.bytes, c, out);
+    const expected_change expected =
+        c.kind == '+' ? model_add(before_table.bytes, c) : model_delete(before_table.bytes, c);
+    require(status == expected.status, "a change ended with the wrong status");
+    require(out == expected.out, "a change printed other than it should");
+    if (status != 0) {
+        require(table == before_table, "a refused change left another table");
+        require(backup == before_backup, "a refused change touched the backup");
+        return;
     }
+    require(table.bytes == expected.table, "a change wrote another table");
+    require(backup == before_table, "the backup is not the previous table");
 }
 
 } // namespace
