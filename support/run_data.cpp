@@ -1,4 +1,4 @@
-#include "support/run_data.hpp"
+#include <boardmap/support.h>
 
 #include "support/reader.hpp"
 #include "support/text.hpp"
@@ -11,7 +11,7 @@
 #include <limits>
 #include <string_view>
 
-namespace support {
+namespace boardmap::support {
 
 namespace {
 
@@ -88,7 +88,7 @@ bool is_sysop_key(std::string_view key) {
     return std::string_view(lowered.data(), lowered.size()) == "sysop";
 }
 
-void store(run_data& rd, key_value line) {
+void store(bms_run_data& rd, key_value line) {
     const auto [key, value] = line;
     if (key == "call") {
         copy_text(rd.call, value);
@@ -137,7 +137,8 @@ bool ended_by_end_of_file(std::span<const char> piece) {
 
 } // namespace
 
-void read_run_data(run_data& rd) {
+extern "C" void bms_read_run_data(bms_run_data* record) {
+    bms_run_data& rd = *record;
     reader file;
     open_reader(file, "rundat.kvd", "Error reading RUNDAT.KVD!\n");
     std::array<char, piece_limit> piece;
@@ -159,8 +160,8 @@ void read_run_data(run_data& rd) {
     }
     for (char* path : {rd.txt_output, rd.bin_output, rd.abinoutput, rd.yappoutput, rd.imp_output,
                        rd.user_imp, rd.cmdline, rd.board}) {
-        str_lower(path);
+        bms_str_lower(path);
     }
 }
 
-} // namespace support
+} // namespace boardmap::support
