@@ -200,6 +200,8 @@ hierarchy_entry find_in_hierarchy(std::string_view board) {
 
 } // namespace
 
+// The routines of <boardmap/support.h>: extern "C" makes each the one declared there.
+
 extern "C" void bms_init_value(const char* keyword, char* out_bytes, std::size_t out_size) {
     const std::span out(out_bytes, out_size);
     word value;
