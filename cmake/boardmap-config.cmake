@@ -1,2 +1,12 @@
 # find_package(boardmap CONFIG REQUIRED) gives the target boardmap::support.
 include(${CMAKE_CURRENT_LIST_DIR}/boardmap-targets.cmake)
+
+# The library is C at its boundary and needs no C++ runtime, although its sources are C++: a C
+# program that links it is linked as C, also in a project that enables C++ as well.
+get_target_property(boardmap_configurations boardmap::support IMPORTED_CONFIGURATIONS)
+foreach(boardmap_configuration IN LISTS boardmap_configurations)
+    set_property(TARGET boardmap::support
+        PROPERTY IMPORTED_LINK_INTERFACE_LANGUAGES_${boardmap_configuration} C)
+endforeach()
+unset(boardmap_configurations)
+unset(boardmap_configuration)

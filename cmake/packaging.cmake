@@ -1,5 +1,5 @@
 # Debian packages: boardmap (the tool and its manual page) and libboardmap-support-dev (the
-# support module's headers, static library, CMake package and pkg-config file).
+# support module's C header and C++ headers, static library, CMake package and pkg-config file).
 #
 #   cmake --preset default && cmake --build --preset default -j2
 #   cd build && cpack -G DEB          # or: cpack --config build/CPackConfig.cmake -G DEB
@@ -42,9 +42,10 @@ set(CPACK_DEBIAN_DEV_DESCRIPTION "support library for packet-radio mailbox progr
 The support module of boardmap, for the other external programs of a
 packet-radio mailbox: the run-data reader (rundat.kvd), text routines,
 and lookups of init.kvd keywords, board directories, message lists and
-first lines of messages. C++20 headers and a static library, found with
-find_package(boardmap) as boardmap::support or with pkg-config as
-boardmap-support.")
+first lines of messages. A C interface (boardmap/support.h) with a C++20
+layer over it (boardmap/support/*.hpp), and a static library that needs
+no C++ runtime, found with find_package(boardmap) as boardmap::support
+or with pkg-config as boardmap-support.")
 
 # Depends comes from dpkg-shlibdeps on the binary being packaged, at package time: a binary
 # built dynamically gets the C library version it really needs, a static one no dependency.

@@ -1,18 +1,22 @@
-# The support module as a library for the mailbox's other programs: its three public headers
-# under include/boardmap/support/, libboardmap-support.a, the CMake package `boardmap` (target
-# boardmap::support) and the pkg-config file boardmap-support.pc, all in the package
-# libboardmap-support-dev. An outside program writes #include <boardmap/support/mailbox.hpp>.
+# The support module as a library for the mailbox's other programs: its C interface
+# include/boardmap/support.h, the C++20 layer over it in include/boardmap/support/*.hpp (header
+# only), libboardmap-support.a, the CMake package `boardmap` (target boardmap::support) and the
+# pkg-config file boardmap-support.pc, all in the package libboardmap-support-dev. A C program
+# writes #include <boardmap/support.h>, a C++ one #include <boardmap/support/mailbox.hpp>.
 
-set(support_public_headers support/text.hpp support/run_data.hpp support/mailbox.hpp)
+set(support_c_header include/boardmap/support.h)
+set(support_cxx_headers include/boardmap/support/text.hpp include/boardmap/support/run_data.hpp
+    include/boardmap/support/mailbox.hpp)
 
-# Programs in this tree include the headers as outside programs do, through a copy of the
-# public ones only, so that none of them can reach an internal header.
-foreach(header IN LISTS support_public_headers)
-    configure_file(${header} ${PROJECT_BINARY_DIR}/include/boardmap/${header} COPYONLY)
-endforeach()
+# include/ holds the installed headers only: programs in this tree include them as outside
+# programs do.
 target_include_directories(support PUBLIC
-    $<BUILD_INTERFACE:${PROJECT_BINARY_DIR}/include>
+    $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
     $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+# A C program links the library with the C compiler alone: without exceptions and RTTI its
+# objects need nothing of a C++ runtime (.ci/run checks the archive's undefined symbols).
+target_compile_options(support PRIVATE -fno-exceptions -fno-rtti)
+# For C++ programs only: the C++ layer's headers need C++20; a C compile is not touched.
 target_compile_features(support PUBLIC cxx_std_20)
 set_target_properties(support PROPERTIES OUTPUT_NAME boardmap-support EXPORT_NAME support)
 add_library(boardmap::support ALIAS support)
@@ -20,7 +24,8 @@ add_library(boardmap::support ALIAS support)
 set(support_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/boardmap)
 install(TARGETS support EXPORT boardmap-targets
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
-install(FILES ${support_public_headers}
+install(FILES ${support_c_header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/boardmap COMPONENT dev)
+install(FILES ${support_cxx_headers}
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/boardmap/support COMPONENT dev)
 install(EXPORT boardmap-targets NAMESPACE boardmap::
     DESTINATION ${support_cmake_dir} COMPONENT dev)

@@ -1,6 +1,6 @@
-// Shows what the support module's mailbox lookups find, run in a mailbox directory (such as a
+// Shows what the support library's mailbox lookups find, run in a mailbox directory (such as a
 // copy of examples/mailbox/): a board's directory, one line of its list, and the first line of
-// the message that this line names.
+// the message that this line names. Through the C++ layer; lookup.c does the same in C.
 //
 //   lookup_example [board [line]]        defaults: board DX, line 1
 //
@@ -30,16 +30,16 @@ int main(int argc, char** argv) {
     const int n = argc > 2 ? std::atoi(argv[2]) : 1;
 
     std::array<char, 128> dir{};
-    const int hierarchy = support::board_dir(board, dir);
+    const int hierarchy = boardmap::support::board_dir(board, dir);
     std::printf("board %s: %s (%s)\n", board, dir.data(),
                 hierarchy == 1 ? "hierarchy board" : "user board");
 
     std::array<char, 256> line{};
-    support::list_line(board, n, line);
+    boardmap::support::list_line(board, n, line);
     std::printf("list line %d: %s\n", n, without_line_end(line.data()));
 
     std::array<char, 128> first{};
-    support::message_first_line(board, n, first);
+    boardmap::support::message_first_line(board, n, first);
     std::printf("first line: %s\n", without_line_end(first.data()));
     return 0;
 }

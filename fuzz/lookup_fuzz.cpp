@@ -19,7 +19,7 @@
 
 #include "fuzz/fork_server.hpp"
 #include "fuzz/scratch_dir.hpp"
-#include "support/mailbox.hpp"
+#include <boardmap/support/mailbox.hpp>
 
 #include <algorithm>
 #include <array>
@@ -147,12 +147,12 @@ std::string message_name(const char* list_text) {
 void place_board_files(const fuzz_input& in) {
     std::string name = in.name;
     std::array<char, large_size> dir{};
-    support::board_dir(name.data(), dir);
+    boardmap::support::board_dir(name.data(), dir);
     place_file(std::string(dir.data()) + "list.kvd", in.files[2]);
     if (in.which == message_first_line && in.file_count > 3) {
         std::array<char, large_size> line{};
         name = in.name;
-        support::list_line(name.data(), in.n, line);
+        boardmap::support::list_line(name.data(), in.n, line);
         place_file(std::string(dir.data()) + message_name(line.data()), in.files[3]);
     }
 }
@@ -162,15 +162,15 @@ int call(const fuzz_input& in, std::span<char> out) {
     std::string name = in.name;
     switch (in.which) {
     case init_value:
-        support::init_value(name.c_str(), out);
+        boardmap::support::init_value(name.c_str(), out);
         return 0;
     case board_dir:
-        return support::board_dir(name.data(), out);
+        return boardmap::support::board_dir(name.data(), out);
     case list_line:
-        support::list_line(name.data(), in.n, out);
+        boardmap::support::list_line(name.data(), in.n, out);
         return 0;
     default:
-        support::message_first_line(name.data(), in.n, out);
+        boardmap::support::message_first_line(name.data(), in.n, out);
         return 0;
     }
 }

@@ -5,7 +5,7 @@
 // unless -artifact_prefix names an absolute one, as fuzz/run.sh does.
 
 #include "fuzz/scratch_dir.hpp"
-#include "support/run_data.hpp"
+#include <boardmap/support/run_data.hpp>
 
 #include <array>
 #include <cstdint>
@@ -28,7 +28,7 @@ struct text_field {
     bool lowered; // paths, the command line and the board are lower-cased after reading
 };
 
-std::array<text_field, 13> text_fields(support::run_data& rd) {
+std::array<text_field, 13> text_fields(boardmap::support::run_data& rd) {
     return {{{rd.call, false},
              {rd.mybbs, false},
              {rd.name, false},
@@ -46,7 +46,7 @@ std::array<text_field, 13> text_fields(support::run_data& rd) {
 
 // Upper-case text in every field, so that a missed lower-casing shows, terminated only in the
 // last byte, so that a field written to its end without a terminator shows.
-void fill_record(support::run_data& rd) {
+void fill_record(boardmap::support::run_data& rd) {
     std::memset(&rd, 0x5a, sizeof rd);
     for (const text_field& field : text_fields(rd)) {
         field.bytes.back() = '\0';
@@ -54,13 +54,13 @@ void fill_record(support::run_data& rd) {
     rd.sysop = -1;
 }
 
-void read_in_scratch(support::run_data& rd) {
+void read_in_scratch(boardmap::support::run_data& rd) {
     require(::chdir(scratch.c_str()) == 0, "cannot enter the scratch directory");
-    support::read_run_data(rd);
+    boardmap::support::read_run_data(rd);
     require(::fchdir(home_fd) == 0, "cannot leave the scratch directory");
 }
 
-void check_record(support::run_data& rd) {
+void check_record(boardmap::support::run_data& rd) {
     for (const text_field& field : text_fields(rd)) {
         const void* end = std::memchr(field.bytes.data(), '\0', field.bytes.size());
         require(end != nullptr, "a text field is not terminated within its array");
@@ -87,14 +87,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::write_file(scratch, "rundat.kvd",
                      std::string_view(reinterpret_cast<const char*>(data), size));
 
-    support::run_data rd;
+    boardmap::support::run_data rd;
     fill_record(rd);
     read_in_scratch(rd);
     check_record(rd);
 
     // The last line of a key wins and absent keys keep their value: a second read changes
     // nothing.
-    support::run_data again;
+    boardmap::support::run_data again;
     std::memcpy(&again, &rd, sizeof rd);
     read_in_scratch(again);
     require(std::memcmp(&again, &rd, sizeof rd) == 0,

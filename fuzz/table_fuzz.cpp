@@ -72,7 +72,7 @@ std::string take_word(const std::uint8_t* data, std::size_t size, std::size_t& a
 
 std::string first_word(const std::string& word) {
     std::string_view text(word);
-    return std::string(support::next_word(text));
+    return std::string(boardmap::support::next_word(text));
 }
 
 fuzz_input parse(const std::uint8_t* data, std::size_t size) {

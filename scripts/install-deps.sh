@@ -5,8 +5,9 @@
 #   bash scripts/install-deps.sh package  build and the Debian packages: also dpkg-dev, file
 #   bash scripts/install-deps.sh all      also clang (clang build, libFuzzer), valgrind,
 #                                         hyperfine and time (benchmarks), dpkg-dev and file
-#                                         (Debian packages), lintian, mandoc and pkgconf
-#                                         (checks of the packages, man page, installed library)
+#                                         (Debian packages), lintian, mandoc, pkgconf and
+#                                         g++-11 (checks of the packages, man page, installed
+#                                         library, which a second g++ version builds against)
 #                                         and the cross builds: Debian's cross compilers for
 #                                         arm64, armhf and i386, GoogleTest's sources,
 #                                         qemu-user, and clang's runtimes for arm64 and armhf
@@ -21,7 +22,7 @@ build_packages=(cmake g++ make libgtest-dev)
 build_packages+=(strace)
 extra_packages=(clang libclang-rt-14-dev valgrind hyperfine time dpkg-dev file)
 package_packages=(dpkg-dev file)
-check_packages=(lintian mandoc pkgconf)
+check_packages=(lintian mandoc pkgconf g++-11)
 # The cross builds and their tests, the i386 one also on inode numbers past 32 bits.
 cross_packages=(g++-aarch64-linux-gnu g++-arm-linux-gnueabihf g++-i686-linux-gnu googletest
     qemu-user-static libclang-rt-14-dev:arm64 libclang-rt-14-dev:armhf)
@@ -37,7 +38,7 @@ all)
     foreign=("${foreign_architectures[@]}")
     ;;
 -h | --help)
-    sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'
     exit 0
     ;;
 *)

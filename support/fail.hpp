@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace support {
+namespace boardmap::support {
 
 // Every failure of a mailbox program is one message on standard output (the user's answer)
 // and exit status 1. Buffered output is flushed on the way out.
@@ -18,4 +18,4 @@ inline void fail(const char* format, ...) {
     std::exit(1);
 }
 
-} // namespace support
+} // namespace boardmap::support

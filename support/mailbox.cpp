@@ -1,4 +1,4 @@
-#include "support/mailbox.hpp"
+#include <boardmap/support.h>
 
 #include "support/fail.hpp"
 #include "support/reader.hpp"
@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string_view>
 
-namespace support {
+namespace boardmap::support {
 
 namespace {
 
@@ -114,7 +114,7 @@ template <std::size_t Limit> struct path {
         bytes[size] = '\0';
     }
     const char* c_str() const { return bytes.data(); }
-    void lower() { str_lower(bytes.data()); }
+    void lower() { bms_str_lower(bytes.data()); }
 };
 
 using directory = path<dir_limit>;
@@ -123,8 +123,8 @@ using directory = path<dir_limit>;
 void start_directory(directory& dir, const char* keyword) {
     word value;
     path_value(keyword, value);
-    slashes_to_unix(value.bytes.data());
-    str_lower(value.bytes.data());
+    bms_slashes_to_unix(value.bytes.data());
+    bms_str_lower(value.bytes.data());
     const std::string_view text(value.bytes.data()); // up to a NUL, if the word holds one
     dir.append(text);
     if (text.empty() || text.back() != '/') {
@@ -139,7 +139,7 @@ std::string_view take_board(char* board) {
         ++size;
     }
     board[size] = '\0';
-    str_upper(board);
+    bms_str_upper(board);
     const std::string_view name(board, size);
     if (name.empty() || name == "." || name.find('/') != std::string_view::npos ||
         name.find('\\') != std::string_view::npos || name.find("..") != std::string_view::npos) {
@@ -200,14 +200,18 @@ hierarchy_entry find_in_hierarchy(std::string_view board) {
 
 } // namespace
 
-void init_value(const char* keyword, std::span<char> out) {
+// The routines of <boardmap/support.h>: extern "C" makes each the one declared there.
+
+extern "C" void bms_init_value(const char* keyword, char* out_bytes, std::size_t out_size) {
+    const std::span out(out_bytes, out_size);
     word value;
     if (find_value(keyword, value)) {
         put(out, value.bytes.data(), value.size);
     }
 }
 
-int board_dir(char* board, std::span<char> out) {
+extern "C" int bms_board_dir(char* board, char* out_bytes, std::size_t out_size) {
+    const std::span out(out_bytes, out_size);
     const std::string_view name = take_board(board);
     directory dir;
     start_directory(dir, "INFOPATH");
@@ -236,11 +240,12 @@ int board_dir(char* board, std::span<char> out) {
     return entry.found ? 1 : 0;
 }
 
-void list_line(char* board, int n, std::span<char> out) {
+extern "C" void bms_list_line(char* board, int n, char* out_bytes, std::size_t out_size) {
+    const std::span out(out_bytes, out_size);
     path<dir_limit + list_name.size()> list_path;
     {
         std::array<char, dir_limit + 1> dir;
-        board_dir(board, dir);
+        bms_board_dir(board, dir.data(), dir.size());
         list_path.append(dir.data());
     }
     list_path.append(list_name);
@@ -264,15 +269,16 @@ void list_line(char* board, int n, std::span<char> out) {
     put(out, piece.data(), size);
 }
 
-void message_first_line(char* board, int n, std::span<char> out) {
+extern "C" void bms_message_first_line(char* board, int n, char* out_bytes, std::size_t out_size) {
+    const std::span out(out_bytes, out_size);
     std::array<char, dir_limit + 1> dir;
-    board_dir(board, dir);
+    bms_board_dir(board, dir.data(), dir.size());
     std::array<char, handed_line_limit + 1> line;
-    list_line(board, n, line);
+    bms_list_line(board, n, line.data(), line.size());
 
     std::string_view file_name(line.data());
     if (const std::size_t mark = file_name.find('<'); mark != std::string_view::npos) {
-        file_name = file_name.substr(0, mark);
+        file_name.remove_suffix(file_name.size() - mark);
     } else {
         if (file_name.ends_with('\n')) {
             file_name.remove_suffix(1);
@@ -300,4 +306,4 @@ void message_first_line(char* board, int n, std::span<char> out) {
     }
 }
 
-} // namespace support
+} // namespace boardmap::support

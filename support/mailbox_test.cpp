@@ -1,4 +1,4 @@
-#include "support/mailbox.hpp"
+#include <boardmap/support/mailbox.hpp>
 
 #include "tests/scratch.hpp"
 
@@ -70,7 +70,7 @@ std::vector<char> keep_buffer(std::size_t size) {
 outcome value_of(const box& b, const std::string& keyword, std::size_t size = 512) {
     return b.run([&] {
         std::vector<char> out = keep_buffer(size);
-        support::init_value(keyword.c_str(), std::span(out).first(size));
+        boardmap::support::init_value(keyword.c_str(), std::span(out).first(size));
         std::printf("%s", out.data());
     });
 }
@@ -93,20 +93,20 @@ outcome board_call(const box& b, const std::string& board, std::size_t size,
 // Prints "result|caller's board|directory".
 outcome dir_of(const box& b, const std::string& board, std::size_t size = 256) {
     return board_call(b, board, size, [](char* name, std::span<char> out) {
-        return std::to_string(support::board_dir(name, out)) + "|";
+        return std::to_string(boardmap::support::board_dir(name, out)) + "|";
     });
 }
 
 outcome line_of(const box& b, const std::string& board, int n, std::size_t size = 512) {
     return board_call(b, board, size, [n](char* name, std::span<char> out) {
-        support::list_line(name, n, out);
+        boardmap::support::list_line(name, n, out);
         return std::string();
     });
 }
 
 outcome first_line_of(const box& b, const std::string& board, int n, std::size_t size = 512) {
     return board_call(b, board, size, [n](char* name, std::span<char> out) {
-        support::message_first_line(name, n, out);
+        boardmap::support::message_first_line(name, n, out);
         return std::string();
     });
 }

@@ -13,7 +13,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
-namespace support {
+namespace boardmap::support {
 
 // On a 32-bit host fstat fails with EOVERFLOW on an inode number or size past 32 bits (large XFS
 // volumes, NFS) unless the program is built with _FILE_OFFSET_BITS=64.
@@ -132,4 +132,4 @@ inline void rewind_reader(reader& r) {
     r.position = r.end = 0;
 }
 
-} // namespace support
+} // namespace boardmap::support

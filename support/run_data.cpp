@@ -1,4 +1,4 @@
-#include "support/run_data.hpp"
+#include <boardmap/support.h>
 
 #include "support/reader.hpp"
 #include "support/text.hpp"
@@ -11,7 +11,7 @@
 #include <limits>
 #include <string_view>
 
-namespace support {
+namespace boardmap::support {
 
 namespace {
 
@@ -77,6 +77,12 @@ void store_flag(std::int32_t& field, std::string_view value) {
     }
 }
 
+// Compared by hand: std's operator== is not inlined here, and as a weak symbol of the library
+// it could stand in for a C++ program's own, built with another compiler's standard library.
+bool is_key(std::string_view key, std::string_view name) {
+    return key.size() == name.size() && std::memcmp(key.data(), name.data(), key.size()) == 0;
+}
+
 // The one key that the mailbox may write in any case.
 bool is_sysop_key(std::string_view key) {
     std::array<char, 5> lowered{};
@@ -85,46 +91,46 @@ bool is_sysop_key(std::string_view key) {
     }
     std::copy(key.begin(), key.end(), lowered.begin());
     lower_bytes(lowered);
-    return std::string_view(lowered.data(), lowered.size()) == "sysop";
+    return is_key(std::string_view(lowered.data(), lowered.size()), "sysop");
 }
 
-void store(run_data& rd, key_value line) {
+void store(bms_run_data& rd, key_value line) {
     const auto [key, value] = line;
-    if (key == "call") {
+    if (is_key(key, "call")) {
         copy_text(rd.call, value);
-    } else if (key == "mybbs") {
+    } else if (is_key(key, "mybbs")) {
         copy_text(rd.mybbs, value);
-    } else if (key == "name") {
+    } else if (is_key(key, "name")) {
         copy_text(rd.name, value);
-    } else if (key == "language") {
+    } else if (is_key(key, "language")) {
         copy_text(rd.language, value);
-    } else if (key == "password") {
+    } else if (is_key(key, "password")) {
         store_signed(rd.password, value);
     } else if (is_sysop_key(key)) {
         store_flag(rd.sysop, value);
-    } else if (key == "status") {
+    } else if (is_key(key, "status")) {
         store_signed(rd.status, value);
-    } else if (key == "helplevel") {
+    } else if (is_key(key, "helplevel")) {
         store_signed(rd.helplevel, value);
-    } else if (key == "digi") {
+    } else if (is_key(key, "digi")) {
         copy_text(rd.digi, value);
-    } else if (key == "txt_output") {
+    } else if (is_key(key, "txt_output")) {
         copy_text(rd.txt_output, value);
-    } else if (key == "bin_output") {
+    } else if (is_key(key, "bin_output")) {
         copy_text(rd.bin_output, value);
-    } else if (key == "abinoutput") {
+    } else if (is_key(key, "abinoutput")) {
         copy_text(rd.abinoutput, value);
-    } else if (key == "yappoutput") {
+    } else if (is_key(key, "yappoutput")) {
         copy_text(rd.yappoutput, value);
-    } else if (key == "imp_output") {
+    } else if (is_key(key, "imp_output")) {
         copy_text(rd.imp_output, value);
-    } else if (key == "user_imp") {
+    } else if (is_key(key, "user_imp")) {
         copy_text(rd.user_imp, value);
-    } else if (key == "cmdline") {
+    } else if (is_key(key, "cmdline")) {
         copy_text(rd.cmdline, value);
-    } else if (key == "logintime") {
+    } else if (is_key(key, "logintime")) {
         store_unsigned(rd.logintime, value);
-    } else if (key == "board") {
+    } else if (is_key(key, "board")) {
         copy_text(rd.board, value);
     }
 }
@@ -137,7 +143,9 @@ bool ended_by_end_of_file(std::span<const char> piece) {
 
 } // namespace
 
-void read_run_data(run_data& rd) {
+// The routine of <boardmap/support.h>: extern "C" makes it the one declared there.
+extern "C" void bms_read_run_data(bms_run_data* record) {
+    bms_run_data& rd = *record;
     reader file;
     open_reader(file, "rundat.kvd", "Error reading RUNDAT.KVD!\n");
     std::array<char, piece_limit> piece;
@@ -159,8 +167,8 @@ void read_run_data(run_data& rd) {
     }
     for (char* path : {rd.txt_output, rd.bin_output, rd.abinoutput, rd.yappoutput, rd.imp_output,
                        rd.user_imp, rd.cmdline, rd.board}) {
-        str_lower(path);
+        bms_str_lower(path);
     }
 }
 
-} // namespace support
+} // namespace boardmap::support

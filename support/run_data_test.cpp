@@ -2,7 +2,7 @@
 // process on failure, so every case runs in a child process in a temporary directory; the
 // child hands the filled record back on its standard output.
 
-#include "support/run_data.hpp"
+#include <boardmap/support/run_data.hpp>
 
 #include "tests/scratch.hpp"
 
@@ -19,8 +19,8 @@
 
 namespace {
 
+using boardmap::support::run_data;
 using scratch::visible;
-using support::run_data;
 
 constexpr const char* missing_message = "Error reading RUNDAT.KVD!\n";
 
@@ -81,7 +81,7 @@ read_result read_file(const std::string* bytes, const run_data& start = preset()
     read_result result;
     result.outcome = scratch::run_in_child(dir.path(), [&start] {
         run_data rd = start;
-        support::read_run_data(rd);
+        boardmap::support::read_run_data(rd);
         std::fwrite(&rd, sizeof rd, 1, stdout);
     });
     if (result.outcome.status == 0 && result.outcome.out.size() == sizeof(run_data)) {
@@ -491,7 +491,7 @@ TEST(RunData, DirectoryInPlaceOfTheFileEndsTheRun) {
     ASSERT_EQ(::mkdir(dir.file("rundat.kvd").c_str(), 0755), 0);
     const scratch::outcome outcome = scratch::run_in_child(dir.path(), [] {
         run_data rd{};
-        support::read_run_data(rd);
+        boardmap::support::read_run_data(rd);
         std::fputs("returned\n", stdout);
     });
     EXPECT_EQ(outcome.out, missing_message);
@@ -506,7 +506,7 @@ TEST(RunData, OpensTheFileInTheWorkingDirectory) {
     other.write("rundat.kvd", "sysop 1\n");
     const scratch::outcome outcome = scratch::run_in_child(dir.path(), [] {
         run_data rd{};
-        support::read_run_data(rd);
+        boardmap::support::read_run_data(rd);
     });
     EXPECT_EQ(outcome.out, missing_message);
     EXPECT_EQ(outcome.status, 1);
@@ -518,7 +518,7 @@ TEST(RunData, LeavesTheFileAsItWas) {
     dir.write("rundat.kvd", bytes);
     const scratch::outcome outcome = scratch::run_in_child(dir.path(), [] {
         run_data rd{};
-        support::read_run_data(rd);
+        boardmap::support::read_run_data(rd);
     });
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.out, "");

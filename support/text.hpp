@@ -1,47 +1,65 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <span>
 #include <string_view>
 
-// Text routines of the mailbox's programs. None of them reads a file, allocates or ends the
-// process: each works on the caller's bytes only, as stated with it.
+// Byte and word helpers of the mailbox's file readers, for the module and the tool in this tree
+// only: not installed, so that nothing of the standard library is part of the library's
+// interface (<boardmap/support.h>). Inline, so that the library defines none of them.
 
-namespace support {
+namespace boardmap::support {
 
-// Case conversion knows the 26 ASCII letters only; bytes of 0x80 and above are left alone.
-// Converts s in place up to its terminating NUL and returns s.
-char* str_upper(char* s);
-char* str_lower(char* s);
+constexpr char ascii_lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
+constexpr char ascii_upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}
 
-// The same conversions in place over a run of bytes that may hold NULs (lines read by length).
-void lower_bytes(std::span<char> bytes);
-void upper_bytes(std::span<char> bytes);
+// Case conversion in place over a run of bytes that may hold NULs (lines read by length); the
+// 26 ASCII letters only.
+inline void lower_bytes(std::span<char> bytes) {
+    for (char& c : bytes) {
+        c = ascii_lower(c);
+    }
+}
+inline void upper_bytes(std::span<char> bytes) {
+    for (char& c : bytes) {
+        c = ascii_upper(c);
+    }
+}
 
 // White space between the words of the mailbox's files.
 constexpr bool is_white(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
+// is_white as a table: every line of the board map table is split into words.
+constexpr std::array<bool, 256> white_bytes = [] {
+    std::array<bool, 256> white{};
+    for (std::size_t c = 0; c < white.size(); ++c) {
+        white[c] = is_white(static_cast<char>(c));
+    }
+    return white;
+}();
+
 // Takes the next word of text, white space before it skipped, and advances text past it; an
 // empty word when only white space is left.
-std::string_view next_word(std::string_view& text);
+inline std::string_view next_word(std::string_view& text) {
+    std::size_t start = 0;
+    while (start < text.size() && white_bytes[static_cast<unsigned char>(text[start])]) {
+        ++start;
+    }
+    std::size_t end = start;
+    while (end < text.size() && !white_bytes[static_cast<unsigned char>(text[end])]) {
+        ++end;
+    }
+    // Not substr: it may throw, and the library must need no C++ runtime.
+    const std::string_view word(text.data() + start, end - start);
+    text.remove_prefix(end);
+    return word;
+}
 
-// Upper-cases one character, including the three umlauts of code page 437. The result is the
-// byte as a signed char widened to int: 0x84 gives 0x8E as -114.
-int upper_char_dos(char ch);
-
-// Turns the backslashes of a DOS path into slashes, in place up to the terminating NUL.
-void slashes_to_unix(char* s);
-
-// Position of the first (last) byte equal to ch, or -1; ch = 0 gives the length of s.
-int char_index(const char* s, char ch);
-int char_rindex(const char* s, char ch);
-
-// Copies s[start] through s[end] (end must lie within s) to d and terminates d, so d receives
-// end - start + 2 bytes; d is empty (one NUL written) when start > end. d may overlap s.
-void copy_span(char* d, const char* s, unsigned start, unsigned end);
-
-// Sets the first n bytes of b to the low 8 bits of v (no terminator added); returns b.
-char* fill_bytes(char* b, int v, unsigned n);
-
-} // namespace support
+} // namespace boardmap::support

@@ -1,4 +1,4 @@
-#include "support/text.hpp"
+#include <boardmap/support/text.hpp>
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 
 namespace {
 
-using namespace support;
+using namespace boardmap::support;
 
 TEST(CaseConversion, KnowsOnlyAsciiLetters) {
     std::string s = "abc-Zz\x81\xE4";

@@ -1,4 +1,5 @@
-#include "support/run_data.hpp"
+#include <boardmap/support/run_data.hpp>
+
 #include "support/text.hpp"
 #include "tool/table.hpp"
 
@@ -34,7 +35,7 @@ void print_usage(bool sysop) {
 // word into the table, or slip past the check for an old name already there.
 std::string_view board_name(const char* argument) {
     std::string_view text(argument);
-    return support::next_word(text);
+    return boardmap::support::next_word(text);
 }
 
 } // namespace
@@ -45,8 +46,8 @@ int main(int argc, char** argv) {
     // An answer that cannot be written (the user has gone) fails the run; it does not kill it.
     std::signal(SIGPIPE, SIG_IGN);
     plug_closed_standard_descriptors();
-    support::run_data rd{};
-    support::read_run_data(rd);
+    boardmap::support::run_data rd{};
+    boardmap::support::read_run_data(rd);
     const bool sysop = rd.sysop != 0;
     const char command = argc > 1 ? argv[1][0] : '\0';
     // A change whose (old) name is empty names no board.

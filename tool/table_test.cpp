@@ -174,8 +174,8 @@ std::vector<std::string> lines_of(const std::string& bytes) {
     scratch::mailbox_dir dir;
     dir.write("boardmap.kvd", bytes);
     const std::string path = dir.file("boardmap.kvd");
-    support::reader file;
-    support::open_reader(file, path.c_str(), "Error reading BOARDMAP.KVD !\n");
+    boardmap::support::reader file;
+    boardmap::support::open_reader(file, path.c_str(), "Error reading BOARDMAP.KVD !\n");
     std::vector<std::string> lines;
     line l{};
     boardmap::line_read got;
