@@ -1,6 +1,7 @@
 // Odd files in the mailbox directory. A table or run data that is no regular file (a FIFO, a
-// device, a link to /dev/zero) is refused at once with that file's read failure: it must not
-// hang the mailbox session or make a search run for ever. Links: whatever a symbolic link in
+// device, a link to /dev/zero) is refused at once with that file's read failure, without being
+// opened: it must not hang the mailbox session, make a search run for ever, release a FIFO's
+// writer or arm a device. Links: whatever a symbolic link in
 // the directory points at, no file outside the directory is ever written, and a backup that is
 // another name of the table is replaced like any other.
 
@@ -10,6 +11,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,6 +48,8 @@ void PrintTo(const odd_file& o, std::ostream* os) {
 
 class NotRegular : public ::testing::TestWithParam<odd_file> {};
 
+// Never opened either: a FIFO's waiting writer stays blocked (a search's open, even a
+// non-blocking one, would release it), and a device is never touched.
 TEST_P(NotRegular, RefusedAtOnce) {
     const odd_file& odd = GetParam();
     for (const std::vector<std::string>& words :
@@ -55,11 +59,18 @@ TEST_P(NotRegular, RefusedAtOnce) {
         scratch::set_up(dir, old_table);
         std::filesystem::remove(dir.file(odd.file));
         odd.make(dir, odd.file);
+        std::optional<scratch::fifo_writer> writer;
+        if (std::filesystem::is_fifo(dir.file(odd.file))) {
+            writer.emplace(dir.file(odd.file));
+        }
         const auto names = dir.names();
         const auto run = boardmap(dir, words);
         EXPECT_EQ(run.out, odd.message);
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(dir.names(), names);
+        if (writer) {
+            EXPECT_FALSE(writer->released());
+        }
     }
 }
 

@@ -51,7 +51,7 @@ line make_new_line(const match_key& key, std::string_view new_name) {
 void add_entry(std::string_view old_name, std::string_view new_name) {
     const change_lock lock = lock_table_for_change();
     support::reader file;
-    support::open_reader(file, table_name, read_failure);
+    open_table_to_change(file);
     const match_key key = make_match_key(old_name);
 
     static table t;

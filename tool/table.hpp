@@ -82,12 +82,18 @@ enum class write_form { add_line_ends, as_read };
 
 // Serialises the runs that change the table: an advisory lock on the mailbox directory itself,
 // so no lock file is ever left behind. Held until the process ends; readers never wait. Waits
-// at most 10 seconds for it, then ends the run with the write failure message. Taken, it first
-// finishes or drops a change that was killed half-way.
+// at most 10 seconds for it, then ends the run with the write failure message. Taken, it refuses a
+// backup name that the previous table cannot take, then finishes or drops a change that was
+// killed half-way.
 struct change_lock {
     int directory_fd;
 };
 change_lock lock_table_for_change();
+
+// Opens the table for a change, once the lock is held; a symbolic link in its place is followed
+// only when owned by root or by the owner of the file it names. Ends the run with the read
+// failure message if the table cannot be opened or the link is not followed.
+void open_table_to_change(support::reader& table);
 
 // Replaces boardmap.kvd by the slots and keeps the previous table (still open as old_table) as
 // boardmap.bak, so that boardmap.kvd is at every moment the complete old or the complete new
