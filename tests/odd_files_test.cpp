@@ -12,7 +12,9 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <sched.h>
 #include <string>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -133,6 +135,49 @@ TEST(Links, BackupThatIsAnotherNameOfTheTable) {
     EXPECT_EQ(dir.read("boardmap.kvd"), old_table);
     EXPECT_EQ(dir.read("boardmap.bak"), added_table);
     EXPECT_EQ(dir.names(), scratch::table_files(true));
+}
+
+// Where /proc is not mounted (a chroot without it), a file found to be a regular file is opened
+// by name and kept only if it is the one found: every command works as with /proc, also through
+// a link, and a FIFO is still refused unopened. Needs root, to unmount /proc for the run alone.
+TEST(NeedsRootWithoutProc, CommandsWorkAndOddFilesAreRefused) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root, to unmount /proc in a mount namespace of the run's own";
+    }
+    const auto without_proc = [](const mailbox_dir& dir, std::vector<std::string> words) {
+        words.insert(words.begin(), BOARDMAP_EXE);
+        return scratch::run_in_child(dir.path(), [&] {
+            if (::unshare(CLONE_NEWNS) != 0 ||
+                ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                ::umount2("/proc", MNT_DETACH) != 0) {
+                ::_exit(125);
+            }
+            std::vector<char*> args;
+            for (std::string& word : words) {
+                args.push_back(word.data());
+            }
+            args.push_back(nullptr);
+            ::execv(args[0], args.data());
+            ::_exit(126);
+        });
+    };
+    mailbox_dir dir;
+    mailbox_dir outside;
+    outside.write("table", old_table);
+    scratch::set_up(dir, "");
+    std::filesystem::remove(dir.file("boardmap.kvd"));
+    make_link(dir, "boardmap.kvd", outside.file("table"));
+    EXPECT_EQ(without_proc(dir, {"dx"}).out, scratch::list_header + "dx        dxnews  \n");
+    EXPECT_EQ(without_proc(dir, {"+", "b", "c"}).out, "3 entries written.\n");
+    EXPECT_EQ(without_proc(dir, {"-", "b"}).status, 0);
+    EXPECT_EQ(dir.read("boardmap.kvd"), old_table);
+    EXPECT_EQ(dir.read("boardmap.bak"), added_table);
+
+    std::filesystem::remove(dir.file("boardmap.kvd"));
+    make_fifo(dir, "boardmap.kvd");
+    scratch::fifo_writer writer(dir.file("boardmap.kvd"));
+    EXPECT_EQ(without_proc(dir, {"dx"}).out, table_failure);
+    EXPECT_FALSE(writer.released());
 }
 
 } // namespace
