@@ -245,8 +245,8 @@ change_lock lock_table_for_change() {
 
 // A symbolic link at the table is followed only when root or the owner of the file it names
 // made it: the mailbox's user, who may write the directory, must not make a sysop's change read
-// a file that user cannot read and write it out as the table. The link's own text is followed,
-// so the link whose owner counts is the one read.
+// a file that user cannot read and write it out as the table. The text of the very link whose
+// owner was looked at is followed, so swapping the link meanwhile gains nothing.
 void open_table_to_change(support::reader& table) {
     const int located = support::locate(table_name, O_NOFOLLOW);
     struct stat link_status {};
@@ -264,12 +264,13 @@ void open_table_to_change(support::reader& table) {
         support::fail("%s", read_failure);
     }
     target[static_cast<std::size_t>(size)] = '\0';
-    support::open_located(table, support::locate(target.data()), target.data(), read_failure);
+    const int file = support::locate(target.data());
     struct stat file_status {};
-    if (::fstat(table.fd, &file_status) != 0 ||
+    if (file < 0 || ::fstat(file, &file_status) != 0 ||
         (link_status.st_uid != 0 && link_status.st_uid != file_status.st_uid)) {
         support::fail("%s", read_failure);
     }
+    support::open_located(table, file, target.data(), read_failure);
 }
 
 int rewrite_table(const table& t, write_form form, const support::reader& old_table,
