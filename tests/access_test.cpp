@@ -309,16 +309,17 @@ class new_table_watcher {
             if (watch < 0 || ::inotify_add_watch(watch, dir.path().c_str(), IN_CREATE) < 0) {
                 ::_exit(3);
             }
-            ::write(ready[1], "r", 1);
-            int opened = watch_until_stopped(watch, stop[0], dir.file(".boardmap.kvd.new"));
-            ::write(result[1], &opened, sizeof opened);
-            ::_exit(0);
+            const int opened =
+                watch_until_stopped(watch, ready[1], stop[0], dir.file(".boardmap.kvd.new"));
+            ::_exit(::write(result[1], &opened, sizeof opened) == sizeof opened ? 0 : 4);
         }
         ::close(ready[1]);
         ::close(stop[0]);
         ::close(result[1]);
         char byte;
-        ::read(ready[0], &byte, 1);
+        if (::read(ready[0], &byte, 1) != 1) {
+            ADD_FAILURE() << "the watcher did not start";
+        }
         ::close(ready[0]);
         stop_ = stop[1];
         result_ = result[0];
@@ -337,7 +338,10 @@ class new_table_watcher {
     }
 
   private:
-    static int watch_until_stopped(int watch, int stop, const std::string& path) {
+    static int watch_until_stopped(int watch, int ready, int stop, const std::string& path) {
+        if (::write(ready, "r", 1) != 1) {
+            return -1;
+        }
         int opened = 0;
         std::array<pollfd, 2> wanted{{{watch, POLLIN, 0}, {stop, POLLIN, 0}}};
         alignas(inotify_event) std::array<char, 4096> events;
