@@ -1,9 +1,9 @@
 // Odd files in the mailbox directory. A table or run data that is no regular file (a FIFO, a
 // device, a link to /dev/zero) is refused at once with that file's read failure, without being
 // opened: it must not hang the mailbox session, make a search run for ever, release a FIFO's
-// writer or arm a device. Links: whatever a symbolic link in
-// the directory points at, no file outside the directory is ever written, and a backup that is
-// another name of the table is replaced like any other.
+// writer or arm a device. Links: whatever a symbolic link in the directory points at, no file
+// outside the directory is ever written, and a backup that is another name of the table is
+// replaced like any other.
 
 #include "tests/boardmap_run.hpp"
 
