@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -337,6 +338,12 @@ TEST(MailboxBoardDir, UnreadableFiles) {
     expect_failure(dir_of(b, "dx"), "Error opening BULLETIN.KVD!\n");
     b.mkdir("bulletin.kvd");
     expect_failure(dir_of(b, "dx"), "Error opening BULLETIN.KVD!\n");
+    // A FIFO is refused without being opened: its waiting writer stays blocked.
+    std::filesystem::remove(b.file("bulletin.kvd"));
+    ASSERT_EQ(::mkfifo(b.file("bulletin.kvd").c_str(), 0644), 0);
+    scratch::fifo_writer writer(b.file("bulletin.kvd"));
+    expect_failure(dir_of(b, "dx"), "Error opening BULLETIN.KVD!\n");
+    EXPECT_FALSE(writer.released());
 }
 
 TEST(MailboxBoardDir, UnsafeNamesRefusedBeforeAnyFileIsRead) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cerrno>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <span>
@@ -40,20 +41,69 @@ struct reader {
     }
 };
 
-// Opens the file for reading; if it cannot be opened, is no regular file, or later cannot be
-// read, ends the run with the failure message, which must outlive the reader.
-inline void open_reader(reader& r, const char* path, const char* failure) {
-    r.failure = failure;
-    // Non-blocking, so that a FIFO in the file's place cannot hold up the open; it is refused
-    // below, as is a device (/dev/zero would never end) or a directory.
+namespace detail {
+
+inline int open_retrying(const char* path, int flags) {
+    int fd;
     do {
-        r.fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    } while (r.fd < 0 && errno == EINTR);
+        fd = ::open(path, flags);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Opens for reading the regular file that located (an O_PATH descriptor of path) refers to, with
+// the ordinary permission check. Through /proc, which reaches that very file whatever has become
+// of its name meanwhile. Without /proc (a chroot that lacks it) by name, accepted only if it is
+// still the same file: a FIFO or device put in its place in between would be opened, then
+// refused. Non-blocking, so that a lease on the file cannot hold up the open.
+inline int reopen(int located, const char* path, const struct stat& status) {
+    constexpr int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    std::array<char, 32> through_proc;
+    std::snprintf(through_proc.data(), through_proc.size(), "/proc/self/fd/%d", located);
+    int fd = open_retrying(through_proc.data(), flags);
+    if (fd >= 0 || errno != ENOENT) {
+        return fd;
+    }
+    fd = open_retrying(path, flags);
+    struct stat opened {};
+    if (fd >= 0 && (::fstat(fd, &opened) != 0 || opened.st_dev != status.st_dev ||
+                    opened.st_ino != status.st_ino)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace detail
+
+// Finds the file at path, following symbolic links, without opening it: an O_PATH descriptor,
+// whose open has no effect on a device or FIFO; -1 if there is none.
+inline int locate(const char* path, int flags = 0) {
+    return ::open(path, O_PATH | O_CLOEXEC | flags);
+}
+
+// Opens for reading the file that located (from locate(path)) refers to, and closes located.
+// Unless it is a regular file it is never opened: a FIFO's writer stays blocked, a device is
+// never touched, and a directory or /dev/zero never read. If it is no regular file, cannot be
+// opened, or later cannot be read, ends the run with the failure message, which must outlive
+// the reader.
+inline void open_located(reader& r, int located, const char* path, const char* failure) {
+    r.failure = failure;
     struct stat status {};
-    if (r.fd < 0 || ::fstat(r.fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (located < 0 || ::fstat(located, &status) != 0 || !S_ISREG(status.st_mode)) {
+        fail("%s", failure);
+    }
+    r.fd = detail::reopen(located, path, status);
+    ::close(located);
+    if (r.fd < 0) {
         fail("%s", failure);
     }
     r.position = r.end = 0;
+}
+
+// Opens the file at path for reading, as open_located does.
+inline void open_reader(reader& r, const char* path, const char* failure) {
+    open_located(r, locate(path), path, failure);
 }
 
 namespace detail {

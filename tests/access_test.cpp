@@ -2,18 +2,31 @@
 // or from a second account. A change keeps the table's owner and group as far as its user may
 // set them (root: both; anyone else: the group, when a member of it), its permission bits and
 // its access ACL, and the backup keeps the previous table's. Any user who may write the
-// directory and read the table can change it, also under fs.protected_hardlinks. Needs root, to
-// give files away and to run as other users (setpriv, numeric ids: no accounts needed).
+// directory and read the table can change it, also under fs.protected_hardlinks. What the
+// mailbox's own user, who may write the directory, can plant there gains it nothing from a root
+// sysop's change: a link at the table to a file it may not read, a setgid bit or a default ACL
+// on the directory to open the new table before it has the table's access. Needs root, to give
+// files away and to run as other users (setpriv, numeric ids: no accounts needed); each test's
+// name begins with NeedsRoot, so that a summary that lists them as skipped says why.
 
 #include "tests/boardmap_run.hpp"
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
+#include <poll.h>
+#include <stdexcept>
 #include <string>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
@@ -70,6 +83,13 @@ access access_of(const std::string& path) {
     const ssize_t size = ::lgetxattr(path.c_str(), acl_name, acl.data(), acl.size());
     acl.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
     return {status.st_uid, status.st_gid, status.st_mode & 07777, acl};
+}
+
+void set_default_acl(const std::string& directory, const std::vector<acl_entry>& entries) {
+    const std::string bytes = acl_bytes(entries);
+    ASSERT_EQ(
+        ::setxattr(directory.c_str(), "system.posix_acl_default", bytes.data(), bytes.size(), 0),
+        0);
 }
 
 void give(const std::string& path, const access& a) {
@@ -137,10 +157,7 @@ TEST_P(RootChange, KeepsOwnerGroupBitsAndAcl) {
     ::chmod(dir.path().c_str(), 0755);
     ::chmod(dir.file("rundat.kvd").c_str(), 0644);
     if (!k.directory_default.empty()) {
-        const std::string bytes = acl_bytes(k.directory_default);
-        ASSERT_EQ(::setxattr(dir.path().c_str(), "system.posix_acl_default", bytes.data(),
-                             bytes.size(), 0),
-                  0);
+        set_default_acl(dir.path(), k.directory_default);
     }
     give(dir.file("boardmap.kvd"), k.table);
     for (const std::vector<std::string>& words :
@@ -157,7 +174,7 @@ TEST_P(RootChange, KeepsOwnerGroupBitsAndAcl) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Tables, RootChange,
+    NeedsRoot, RootChange,
     ::testing::Values(kept_access{"mailbox_owned", {}, {bbs, bbs_group, 0640, ""}},
                       // A change of owner clears set-id bits: they must come back.
                       kept_access{"set_id_bits", {}, {bbs, shared_group, 06750, ""}},
@@ -182,7 +199,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The mailbox's user and a second sysop account share a group that may read the table (not
 // write it); each changes the table the other changed last. Under fs.protected_hardlinks no
 // link to a table of another user may be made.
-TEST(OtherUsers, ChangeTheTableTheOtherChanged) {
+TEST(NeedsRootOtherUsers, ChangeTheTableTheOtherChanged) {
     if (skip_unless_root()) {
         GTEST_SKIP() << "needs root, to run as other users";
     }
@@ -210,5 +227,195 @@ TEST(OtherUsers, ChangeTheTableTheOtherChanged) {
     EXPECT_EQ(access_of(dir.file("boardmap.bak")), (access{second_sysop, shared_group, 0640, ""}));
     EXPECT_EQ(dir.names(), scratch::table_files(true));
 }
+
+// A symbolic link at the table, made by the mailbox's user or by root, to a file of root's or of
+// another user, in a directory only root may enter. A change follows it only when root or the
+// file's owner made the link; otherwise it changes nothing, writes nothing and says it cannot
+// read the table. A search follows every link (it shows the file to the one who runs it).
+struct planted_link {
+    const char* name;
+    uid_t link_owner;
+    uid_t file_owner;
+    bool followed_by_a_change;
+};
+
+void PrintTo(const planted_link& p, std::ostream* os) {
+    *os << p.name;
+}
+
+class LinkAtTheTable : public ::testing::TestWithParam<planted_link> {};
+
+TEST_P(LinkAtTheTable, FollowedByAChangeOnlyWhenMadeByRootOrTheFilesOwner) {
+    if (skip_unless_root()) {
+        GTEST_SKIP() << "needs root, to give links and files to other users";
+    }
+    const planted_link& p = GetParam();
+    mailbox_dir dir;
+    mailbox_dir outside; // 0700, root's: the mailbox's user cannot read the file in it
+    scratch::write_run_data(dir, true);
+    outside.write("table", old_table);
+    ASSERT_EQ(::chown(outside.file("table").c_str(), p.file_owner, p.file_owner), 0);
+    std::filesystem::create_symlink(outside.file("table"), dir.file("boardmap.kvd"));
+    ASSERT_EQ(::lchown(dir.file("boardmap.kvd").c_str(), p.link_owner, p.link_owner), 0);
+
+    const outcome search = scratch::boardmap(dir, {"dx"});
+    EXPECT_EQ(search.out, scratch::list_header + "dx        dxnews  \n");
+    const auto before = scratch::contents(dir);
+    const outcome change = scratch::boardmap(dir, {"+", "b", "c"});
+    EXPECT_EQ(outside.read("table"), old_table);
+    if (p.followed_by_a_change) {
+        EXPECT_EQ(change.out, "3 entries written.\n");
+        EXPECT_EQ(dir.read("boardmap.bak"), old_table);
+        EXPECT_EQ(dir.names(), scratch::table_files(true));
+    } else {
+        EXPECT_EQ(change.out, "Error reading BOARDMAP.KVD !\n");
+        EXPECT_EQ(change.status, 1);
+        EXPECT_EQ(scratch::contents(dir), before);
+        EXPECT_TRUE(std::filesystem::is_symlink(dir.file("boardmap.kvd")));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NeedsRoot, LinkAtTheTable,
+    ::testing::Values(planted_link{"mailbox_users_to_roots", bbs, 0, false},
+                      planted_link{"mailbox_users_to_a_third_users", bbs, third_user, false},
+                      planted_link{"mailbox_users_to_its_own", bbs, bbs, true},
+                      planted_link{"roots_to_a_third_users", 0, third_user, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// As the mailbox's user: waits with inotify for the new table's scratch name to appear, and then
+// tries to open it until the name is gone, again and again until stopped. Counts the opens that
+// succeeded.
+class new_table_watcher {
+  public:
+    new_table_watcher(const mailbox_dir& dir, uid_t uid, gid_t gid) {
+        int ready[2];
+        int stop[2];
+        int result[2];
+        if (::pipe(ready) != 0 || ::pipe(stop) != 0 || ::pipe(result) != 0) {
+            throw std::runtime_error("pipe failed");
+        }
+        std::fflush(nullptr);
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(ready[0]);
+            ::close(stop[1]);
+            ::close(result[0]);
+            if (::setgroups(0, nullptr) != 0 || ::setresgid(gid, gid, gid) != 0 ||
+                ::setresuid(uid, uid, uid) != 0) {
+                ::_exit(2);
+            }
+            const int watch = ::inotify_init1(IN_CLOEXEC);
+            if (watch < 0 || ::inotify_add_watch(watch, dir.path().c_str(), IN_CREATE) < 0) {
+                ::_exit(3);
+            }
+            const int opened =
+                watch_until_stopped(watch, ready[1], stop[0], dir.file(".boardmap.kvd.new"));
+            ::_exit(::write(result[1], &opened, sizeof opened) == sizeof opened ? 0 : 4);
+        }
+        ::close(ready[1]);
+        ::close(stop[0]);
+        ::close(result[1]);
+        char byte;
+        if (::read(ready[0], &byte, 1) != 1) {
+            ADD_FAILURE() << "the watcher did not start";
+        }
+        ::close(ready[0]);
+        stop_ = stop[1];
+        result_ = result[0];
+    }
+
+    // Ends the watch; the number of opens that succeeded, or -1 if the watch failed.
+    int stop() {
+        ::close(stop_);
+        int opened = -1;
+        if (::read(result_, &opened, sizeof opened) != sizeof opened) {
+            opened = -1;
+        }
+        ::close(result_);
+        ::waitpid(pid_, nullptr, 0);
+        return opened;
+    }
+
+  private:
+    static int watch_until_stopped(int watch, int ready, int stop, const std::string& path) {
+        if (::write(ready, "r", 1) != 1) {
+            return -1;
+        }
+        int opened = 0;
+        std::array<pollfd, 2> wanted{{{watch, POLLIN, 0}, {stop, POLLIN, 0}}};
+        alignas(inotify_event) std::array<char, 4096> events;
+        while (::poll(wanted.data(), wanted.size(), 30000) > 0 && wanted[1].revents == 0) {
+            if (::read(watch, events.data(), events.size()) <= 0) {
+                break;
+            }
+            // Every create in the directory is taken as a cue: the change makes few files.
+            for (int tries = 0; tries < 100000; ++tries) {
+                const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+                if (fd >= 0) {
+                    ++opened;
+                    ::close(fd);
+                } else if (errno == ENOENT && tries > 0) {
+                    break;
+                }
+            }
+        }
+        return opened;
+    }
+
+    pid_t pid_ = -1;
+    int stop_ = -1;
+    int result_ = -1;
+};
+
+struct open_directory {
+    const char* name;
+    mode_t mode;
+    std::vector<acl_entry> directory_default;
+};
+
+void PrintTo(const open_directory& o, std::ostream* os) {
+    *os << o.name;
+}
+
+class WatchedDirectory : public ::testing::TestWithParam<open_directory> {};
+
+// The mailbox's user owns the directory and makes every new file in it readable to itself, by
+// the setgid bit (its group) or a default ACL (a named entry); the table is root's, in a group of
+// its own, 0640. However often root changes the table, the mailbox's user never opens the new
+// table before it has the table's access, which keeps it out.
+TEST_P(WatchedDirectory, NewTableClosedUntilItHasTheTablesAccess) {
+    if (skip_unless_root()) {
+        GTEST_SKIP() << "needs root, to run as the mailbox's user";
+    }
+    const open_directory& o = GetParam();
+    mailbox_dir dir;
+    scratch::set_up(dir, old_table);
+    ::chmod(dir.file("rundat.kvd").c_str(), 0644);
+    give(dir.path(), {bbs, bbs_group, o.mode, ""});
+    if (!o.directory_default.empty()) {
+        set_default_acl(dir.path(), o.directory_default);
+    }
+    give(dir.file("boardmap.kvd"), {0, shared_group, 0640, ""});
+
+    new_table_watcher watcher(dir, bbs, bbs_group);
+    for (int round = 0; round < 10; ++round) {
+        EXPECT_EQ(scratch::boardmap(dir, {"+", "b", "c"}).status, 0);
+        EXPECT_EQ(scratch::boardmap(dir, {"-", "b"}).status, 0);
+    }
+    EXPECT_EQ(watcher.stop(), 0);
+    EXPECT_EQ(access_of(dir.file("boardmap.kvd")), (access{0, shared_group, 0640, ""}));
+}
+
+INSTANTIATE_TEST_SUITE_P(NeedsRoot, WatchedDirectory,
+                         ::testing::Values(open_directory{"setgid", 02775, {}},
+                                           open_directory{"default_acl",
+                                                          0755,
+                                                          {{user_obj, 7, no_id},
+                                                           {named_user, 6, bbs},
+                                                           {group_obj, 5, no_id},
+                                                           {mask, 7, no_id},
+                                                           {other, 5, no_id}}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

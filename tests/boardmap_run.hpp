@@ -76,12 +76,15 @@ inline void expect_untouched_run(const mailbox_dir& dir, const outcome& run,
     EXPECT_EQ(dir.names(), table_files(false)) << label;
 }
 
-// Everything in the directory: each name with its bytes, or a mark for a directory.
+// Everything in the directory: each name with its bytes, or a mark for a directory or another
+// file that is not read (a FIFO).
 inline std::map<std::string, std::string> contents(const mailbox_dir& dir) {
     std::map<std::string, std::string> result;
     for (const std::string& name : dir.names()) {
-        result[name] =
-            std::filesystem::is_directory(dir.file(name)) ? "<directory>" : dir.read(name);
+        const auto status = std::filesystem::status(dir.file(name));
+        result[name] = std::filesystem::is_regular_file(status) ? dir.read(name)
+                       : std::filesystem::is_directory(status)  ? "<directory>"
+                                                                : "<other>";
     }
     return result;
 }

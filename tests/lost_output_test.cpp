@@ -1,13 +1,18 @@
 // A run whose answer cannot be written (standard output closed, a full device, a pipe whose
-// reader has gone) ends with status 1, never by SIGPIPE and never with status 0; a change it
-// made stays made, and a closed standard output never becomes a file's descriptor.
+// reader has gone, a file past the size limit, a terminal that hung up) ends with status 1,
+// never by a signal (SIGPIPE, SIGXFSZ, SIGHUP) and never with status 0; a change it made stays
+// made, and a closed standard output never becomes a file's descriptor.
 
 #include "tests/boardmap_run.hpp"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -20,7 +25,14 @@ using scratch::outcome;
 
 const std::string old_table = "alle      allgem  \ndx        dxnews  \n";
 
-enum class sink { closed, closed_with_standard_error, full_device, pipe_without_reader };
+enum class sink {
+    closed,
+    closed_with_standard_error,
+    full_device,
+    pipe_without_reader,
+    file_past_size_limit,
+    lost_terminal
+};
 
 struct lost_answer {
     const char* name;
@@ -40,6 +52,23 @@ void point_output(sink where) {
         }
     } else if (where == sink::full_device) {
         ::dup2(::open("/dev/full", O_WRONLY), 1);
+    } else if (where == sink::file_past_size_limit) {
+        // A file at the limit takes no more; the new table, under it, is still written.
+        std::FILE* file = std::tmpfile();
+        const std::string at_the_limit(1024, 'x');
+        std::fwrite(at_the_limit.data(), 1, at_the_limit.size(), file);
+        std::fflush(file);
+        ::dup2(::fileno(file), 1);
+        const rlimit size_limit{at_the_limit.size(), at_the_limit.size()};
+        ::setrlimit(RLIMIT_FSIZE, &size_limit);
+    } else if (where == sink::lost_terminal) {
+        // A terminal whose other side has gone: writes to it fail with EIO.
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+            ::_exit(125);
+        }
+        ::dup2(::open(::ptsname(master), O_RDWR | O_NOCTTY), 1);
+        ::close(master);
     } else {
         int ends[2];
         if (::pipe(ends) != 0) {
@@ -52,7 +81,20 @@ void point_output(sink where) {
 
 outcome run_losing_answer(const mailbox_dir& dir, std::vector<std::string> words, sink where) {
     words.insert(words.begin(), BOARDMAP_EXE);
+    if (where == sink::lost_terminal) {
+        // The hangup of a controlling terminal comes as SIGHUP: strace raises it at every write.
+        words.insert(words.begin(), {STRACE_EXE, "-qq", "-o", "/dev/null", "-e", "trace=write",
+                                     "-e", "inject=write:signal=HUP"});
+    }
     return scratch::run_in_child(dir.path(), [&] {
+        // The signals such an answer raises, as a shell would leave them.
+        for (const int sig : {SIGPIPE, SIGXFSZ, SIGHUP}) {
+            std::signal(sig, SIG_DFL);
+        }
+        if (where == sink::lost_terminal) {
+            // The leak checker would need to ptrace the tool that strace traces.
+            ::setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+        }
         std::vector<char*> args;
         for (std::string& word : words) {
             args.push_back(word.data());
@@ -99,7 +141,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(lost_answer{"closed", sink::closed},
                       lost_answer{"closed_with_standard_error", sink::closed_with_standard_error},
                       lost_answer{"full_device", sink::full_device},
-                      lost_answer{"pipe_without_reader", sink::pipe_without_reader}),
+                      lost_answer{"pipe_without_reader", sink::pipe_without_reader},
+                      lost_answer{"file_past_size_limit", sink::file_past_size_limit},
+                      lost_answer{"lost_terminal", sink::lost_terminal}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

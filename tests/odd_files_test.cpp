@@ -1,8 +1,9 @@
 // Odd files in the mailbox directory. A table or run data that is no regular file (a FIFO, a
-// device, a link to /dev/zero) is refused at once with that file's read failure: it must not
-// hang the mailbox session or make a search run for ever. Links: whatever a symbolic link in
-// the directory points at, no file outside the directory is ever written, and a backup that is
-// another name of the table is replaced like any other.
+// device, a link to /dev/zero) is refused at once with that file's read failure, without being
+// opened: it must not hang the mailbox session, make a search run for ever, release a FIFO's
+// writer or arm a device. Links: whatever a symbolic link in the directory points at, no file
+// outside the directory is ever written, and a backup that is another name of the table is
+// replaced like any other.
 
 #include "tests/boardmap_run.hpp"
 
@@ -10,7 +11,10 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
+#include <sched.h>
 #include <string>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -46,6 +50,8 @@ void PrintTo(const odd_file& o, std::ostream* os) {
 
 class NotRegular : public ::testing::TestWithParam<odd_file> {};
 
+// Never opened either: a FIFO's waiting writer stays blocked (a search's open, even a
+// non-blocking one, would release it), and a device is never touched.
 TEST_P(NotRegular, RefusedAtOnce) {
     const odd_file& odd = GetParam();
     for (const std::vector<std::string>& words :
@@ -55,11 +61,18 @@ TEST_P(NotRegular, RefusedAtOnce) {
         scratch::set_up(dir, old_table);
         std::filesystem::remove(dir.file(odd.file));
         odd.make(dir, odd.file);
+        std::optional<scratch::fifo_writer> writer;
+        if (std::filesystem::is_fifo(dir.file(odd.file))) {
+            writer.emplace(dir.file(odd.file));
+        }
         const auto names = dir.names();
         const auto run = boardmap(dir, words);
         EXPECT_EQ(run.out, odd.message);
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(dir.names(), names);
+        if (writer) {
+            EXPECT_FALSE(writer->released());
+        }
     }
 }
 
@@ -123,5 +136,50 @@ TEST(Links, BackupThatIsAnotherNameOfTheTable) {
     EXPECT_EQ(dir.read("boardmap.bak"), added_table);
     EXPECT_EQ(dir.names(), scratch::table_files(true));
 }
+
+#ifndef BOARDMAP_SANITIZED // the sanitizers read their options and look for leaks through /proc
+// Where /proc is not mounted (a chroot without it), a file found to be a regular file is opened
+// by name and kept only if it is the one found: every command works as with /proc, also through
+// a link, and a FIFO is still refused unopened. Needs root, to unmount /proc for the run alone.
+TEST(NeedsRootWithoutProc, CommandsWorkAndOddFilesAreRefused) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root, to unmount /proc in a mount namespace of the run's own";
+    }
+    const auto without_proc = [](const mailbox_dir& dir, std::vector<std::string> words) {
+        words.insert(words.begin(), BOARDMAP_EXE);
+        return scratch::run_in_child(dir.path(), [&] {
+            if (::unshare(CLONE_NEWNS) != 0 ||
+                ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                ::umount2("/proc", MNT_DETACH) != 0) {
+                ::_exit(125);
+            }
+            std::vector<char*> args;
+            for (std::string& word : words) {
+                args.push_back(word.data());
+            }
+            args.push_back(nullptr);
+            ::execv(args[0], args.data());
+            ::_exit(126);
+        });
+    };
+    mailbox_dir dir;
+    mailbox_dir outside;
+    outside.write("table", old_table);
+    scratch::set_up(dir, "");
+    std::filesystem::remove(dir.file("boardmap.kvd"));
+    make_link(dir, "boardmap.kvd", outside.file("table"));
+    EXPECT_EQ(without_proc(dir, {"dx"}).out, scratch::list_header + "dx        dxnews  \n");
+    EXPECT_EQ(without_proc(dir, {"+", "b", "c"}).out, "3 entries written.\n");
+    EXPECT_EQ(without_proc(dir, {"-", "b"}).status, 0);
+    EXPECT_EQ(dir.read("boardmap.kvd"), old_table);
+    EXPECT_EQ(dir.read("boardmap.bak"), added_table);
+
+    std::filesystem::remove(dir.file("boardmap.kvd"));
+    make_fifo(dir, "boardmap.kvd");
+    scratch::fifo_writer writer(dir.file("boardmap.kvd"));
+    EXPECT_EQ(without_proc(dir, {"dx"}).out, table_failure);
+    EXPECT_FALSE(writer.released());
+}
+#endif
 
 } // namespace

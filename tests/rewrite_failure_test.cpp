@@ -10,9 +10,11 @@
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -102,33 +104,47 @@ INSTANTIATE_TEST_SUITE_P(Commands, DirectoryFault,
                                     (std::get<1>(info.param) ? "_with_backup" : "_first_backup");
                          });
 
-// A backup name that no file can be renamed onto: the new table is in place when the backup
-// cannot follow, so the change is reported and the previous table waits under its scratch name.
-// The next change cannot complete the backup either, so it fails and deletes nothing; once the
-// name is free, the next change completes it.
-TEST(BackupNameTaken, ChangeMadeAndPreviousTableKept) {
-    for (const command& cmd : {add, remove_dx}) {
-        SCOPED_TRACE(cmd.name);
-        mailbox_dir dir;
-        set_up(dir, old_table);
-        block_name(dir, "boardmap.bak");
-        const auto made = boardmap(dir, cmd.words);
-        EXPECT_EQ(made.status, 0) << made.out;
-        const std::string changed = dir.read("boardmap.kvd");
-        EXPECT_NE(changed, old_table);
-        EXPECT_EQ(dir.read(".boardmap.kvd.old"), old_table);
+// A backup name that the previous table cannot take (neither absent, nor a regular file, nor a
+// symbolic link) is refused before anything changes, also when a previous table left by a
+// killed change waits under its scratch name; once the name is free, the next change completes
+// the waiting backup and is made.
+TEST(BackupNameUnusable, RefusedBeforeAnythingChanges) {
+    const std::string previous = "dx dxnews\n";
+    const std::vector<std::pair<const char*, std::function<void(const mailbox_dir&)>>> backups = {
+        {"FIFO",
+         [](const mailbox_dir& dir) {
+             ASSERT_EQ(::mkfifo(dir.file("boardmap.bak").c_str(), 0644), 0);
+         }},
+        {"empty directory",
+         [](const mailbox_dir& dir) {
+             std::filesystem::create_directory(dir.file("boardmap.bak"));
+         }},
+        {"directory", [](const mailbox_dir& dir) { block_name(dir, "boardmap.bak"); }}};
+    for (const auto& [what, make] : backups) {
+        for (const command& cmd : {add, remove_dx}) {
+            for (const bool previous_waiting : {false, true}) {
+                SCOPED_TRACE(std::string(what) + ", " + cmd.name +
+                             (previous_waiting ? ", previous table waiting" : ""));
+                mailbox_dir dir;
+                set_up(dir, old_table);
+                make(dir);
+                if (previous_waiting) {
+                    dir.write(".boardmap.kvd.old", previous);
+                }
+                const auto before = contents(dir);
+                const auto refused = boardmap(dir, cmd.words);
+                EXPECT_EQ(refused.out, write_failure);
+                EXPECT_EQ(refused.status, 1);
+                EXPECT_EQ(contents(dir), before);
 
-        const auto before = contents(dir);
-        const auto next = boardmap(dir, {"+", "q", "r"});
-        EXPECT_EQ(next.out, write_failure);
-        EXPECT_EQ(next.status, 1);
-        EXPECT_EQ(contents(dir), before);
-
-        std::filesystem::remove_all(dir.file("boardmap.bak"));
-        const auto completed = boardmap(dir, {"+", "q", "r"});
-        EXPECT_EQ(completed.status, 0) << completed.out;
-        EXPECT_EQ(dir.read("boardmap.bak"), changed);
-        EXPECT_EQ(dir.names(), scratch::table_files(true));
+                std::filesystem::remove_all(dir.file("boardmap.bak"));
+                const auto made = boardmap(dir, cmd.words);
+                EXPECT_EQ(made.status, 0) << made.out;
+                EXPECT_NE(dir.read("boardmap.kvd"), old_table);
+                EXPECT_EQ(dir.read("boardmap.bak"), old_table);
+                EXPECT_EQ(dir.names(), scratch::table_files(true));
+            }
+        }
     }
 }
 

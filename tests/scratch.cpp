@@ -1,6 +1,7 @@
 #include "tests/scratch.hpp"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -122,6 +124,55 @@ outcome run_program(const std::string& dir, const std::vector<std::string>& argv
         ::execve(args[0], args.data(), env.data());
         ::_exit(126);
     });
+}
+
+namespace {
+
+void interrupt_open(int) {}
+
+// The state letter in /proc/PID/stat: 'S' while asleep, as in an open that waits.
+char process_state(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const std::size_t name_end = line.rfind(')');
+    return name_end != std::string::npos && name_end + 2 < line.size() ? line[name_end + 2] : '?';
+}
+
+} // namespace
+
+// The child's open is interrupted by SIGUSR1 when released() asks, or by an alarm should nothing
+// ever ask; it ends with status 1 if the open succeeded, that is, if a reader released it.
+fifo_writer::fifo_writer(const std::string& path) {
+    std::fflush(nullptr);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        struct sigaction interrupt {};
+        interrupt.sa_handler = interrupt_open; // no SA_RESTART: the open returns EINTR
+        ::sigaction(SIGUSR1, &interrupt, nullptr);
+        ::sigaction(SIGALRM, &interrupt, nullptr);
+        ::alarm(60);
+        ::_exit(::open(path.c_str(), O_WRONLY) >= 0 ? 1 : 0);
+    }
+    for (int tries = 0; tries < 10000 && process_state(pid_) != 'S'; ++tries) {
+        ::usleep(1000);
+    }
+}
+
+fifo_writer::~fifo_writer() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+}
+
+bool fifo_writer::released() {
+    // A writer that a reader woke returns from its open even when the signal comes with it.
+    ::kill(pid_, SIGUSR1);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 1;
 }
 
 std::string visible(const std::string& bytes) {

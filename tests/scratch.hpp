@@ -41,6 +41,23 @@ outcome run_in_child(const std::string& dir, const std::function<void()>& fn);
 outcome run_program(const std::string& dir, const std::vector<std::string>& argv,
                     const std::vector<std::string>& extra_env = {});
 
+// A writer waiting in its open of a FIFO for a reader, as a program that feeds a FIFO waits: any
+// open of the FIFO for reading, blocking or not, releases it. Started in a child process, which
+// is asleep in the open when the constructor returns.
+class fifo_writer {
+  public:
+    explicit fifo_writer(const std::string& path);
+    ~fifo_writer();
+    fifo_writer(const fifo_writer&) = delete;
+    fifo_writer& operator=(const fifo_writer&) = delete;
+
+    // Whether the FIFO was opened for reading since the writer started waiting; ends the writer.
+    bool released();
+
+  private:
+    int pid_;
+};
+
 // Shows bytes with their control and high bytes escaped, for failure messages.
 std::string visible(const std::string& bytes);
 

@@ -71,7 +71,7 @@ void append(table& t, const line& l) {
 void add_entry(std::string_view old_name, std::string_view new_name) {
     const change_lock lock = lock_table_for_change();
     support::reader file;
-    support::open_reader(file, table_name, read_failure);
+    open_table_to_change(file);
     const match_key key = make_match_key(old_name);
     line new_line = make_new_line(key, new_name);
     new_line.bytes[new_line.size++] = '\n';

@@ -66,7 +66,7 @@ bool collect_without(support::reader& file, const match_key& key, name_column co
 void delete_entry(std::string_view board_name) {
     const change_lock lock = lock_table_for_change();
     support::reader file;
-    support::open_reader(file, table_name, read_failure);
+    open_table_to_change(file);
     const match_key key = make_match_key(board_name);
 
     static table t;

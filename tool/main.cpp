@@ -43,8 +43,11 @@ std::string_view board_name(const char* argument) {
 // The mailbox starts the tool in its working directory with the user's words as arguments;
 // who the user is comes from the run data it wrote before.
 int main(int argc, char** argv) {
-    // An answer that cannot be written (the user has gone) fails the run; it does not kill it.
+    // A write that cannot be made (the user has gone, the terminal is lost, a file size limit)
+    // fails the run, and a change is cleaned up; none of them kills it.
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGHUP, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     plug_closed_standard_descriptors();
     boardmap::support::run_data rd{};
     boardmap::support::read_run_data(rd);

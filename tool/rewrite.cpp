@@ -3,7 +3,7 @@
 
 #include <cerrno>
 #include <chrono>
-#include <csignal>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -79,6 +79,18 @@ bool holds_table(const char* name, struct stat& status) {
         return false;
     }
     return S_ISREG(status.st_mode) || S_ISLNK(status.st_mode);
+}
+
+// A backup name that the previous table cannot take (a directory, a FIFO) would be found only
+// once the new table is in place, and leave the previous one under its scratch name.
+void refuse_unusable_backup() {
+    struct stat status {};
+    const bool usable = ::lstat(backup_name, &status) == 0
+                            ? S_ISREG(status.st_mode) || S_ISLNK(status.st_mode)
+                            : errno == ENOENT;
+    if (!usable) {
+        support::fail("%s", write_failure);
+    }
 }
 
 void remove_name(const char* name) {
@@ -165,10 +177,14 @@ bool copy_acl(int fd, int old_fd) {
     return ::fremovexattr(fd, acl_name) == 0 || without_acl(errno);
 }
 
-// Owner and group first: a change of owner clears the set-id bits, which fchmod then restores.
+// The new table is created open to its creator alone (see rewrite_table) and closed to everyone
+// before it takes the old table's owner and group, so that neither gains anything from the
+// creator's bits. Setting the ACL sets the permission bits with it; the set-id bits, which a
+// change of owner clears, come last. Until one of those last two calls nobody but the user
+// who runs the change can open it.
 bool copy_access(int fd, const support::reader& old_table, const struct stat& old_status) {
-    return copy_owner(fd, old_status) && ::fchmod(fd, old_status.st_mode & 07777) == 0 &&
-           copy_acl(fd, old_table.fd);
+    return ::fchmod(fd, 0) == 0 && copy_owner(fd, old_status) && copy_acl(fd, old_table.fd) &&
+           ::fchmod(fd, old_status.st_mode & 07777) == 0;
 }
 
 // Puts the new table in boardmap.kvd's place in one step, so that the name never disappears;
@@ -211,8 +227,39 @@ change_lock lock_table_for_change() {
         }
         std::this_thread::sleep_for(lock_poll);
     }
+    refuse_unusable_backup();
     finish_interrupted_change();
     return {directory_fd};
+}
+
+// A symbolic link at the table is followed only when root or the owner of the file it names
+// made it: the mailbox's user, who may write the directory, must not make a sysop's change read
+// a file that user cannot read and write it out as the table. The text of the very link whose
+// owner was looked at is followed, so swapping the link meanwhile gains nothing.
+void open_table_to_change(support::reader& table) {
+    const int located = support::locate(table_name, O_NOFOLLOW);
+    struct stat link_status {};
+    if (located < 0 || ::fstat(located, &link_status) != 0) {
+        support::fail("%s", read_failure);
+    }
+    if (!S_ISLNK(link_status.st_mode)) {
+        support::open_located(table, located, table_name, read_failure);
+        return;
+    }
+    static std::array<char, PATH_MAX> target;
+    const ssize_t size = ::readlinkat(located, "", target.data(), target.size() - 1);
+    ::close(located);
+    if (size < 0 || static_cast<std::size_t>(size) == target.size() - 1) {
+        support::fail("%s", read_failure);
+    }
+    target[static_cast<std::size_t>(size)] = '\0';
+    const int file = support::locate(target.data());
+    struct stat file_status {};
+    if (file < 0 || ::fstat(file, &file_status) != 0 ||
+        (link_status.st_uid != 0 && link_status.st_uid != file_status.st_uid)) {
+        support::fail("%s", read_failure);
+    }
+    support::open_located(table, file, target.data(), read_failure);
 }
 
 int rewrite_table(const table& t, const support::reader& old_table, change_lock lock) {
@@ -224,14 +271,13 @@ int rewrite_table(const table& t, const support::reader& old_table, change_lock 
     if (::fstat(old_table.fd, &old_status) != 0) {
         support::fail("%s", write_failure);
     }
-    // Past a file size limit the write should fail and be cleaned up, not kill the run.
-    std::signal(SIGXFSZ, SIG_IGN);
-    const int fd =
-        ::open(new_table_name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, old_status.st_mode & 0777);
+    // Mode 0600: whatever the directory's setgid bit or default ACL, only the creator can open
+    // it (an inherited ACL gets an empty mask). Written in full before anyone else may read it.
+    const int fd = ::open(new_table_name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
         support::fail("%s", write_failure);
     }
-    if (!copy_access(fd, old_table, old_status) || !write_all(fd, image.bytes.data(), image.size) ||
+    if (!write_all(fd, image.bytes.data(), image.size) || !copy_access(fd, old_table, old_status) ||
         ::fsync(fd) != 0) {
         ::close(fd);
         abandon_rewrite(false);
@@ -240,12 +286,16 @@ int rewrite_table(const table& t, const support::reader& old_table, change_lock 
         abandon_rewrite(false);
     }
     put_in_place();
-    // The change is made, whatever follows. After an exchange new_table_name is a second name of
-    // the new table. Should the backup fail, the previous table stays under its scratch name and
-    // the next change completes it.
+    // The new table is in place. After an exchange new_table_name is a second name of the new
+    // table. Should the backup fail, the previous table stays under its scratch name and the
+    // next change completes it.
     ::unlink(new_table_name);
     static_cast<void>(back_up_previous());
-    static_cast<void>(::fsync(lock.directory_fd));
+    // Until the directory is synced, a power cut may bring the old table back: a failed sync is
+    // a failed change, though the table may hold it.
+    if (::fsync(lock.directory_fd) != 0) {
+        support::fail("%s", write_failure);
+    }
     return static_cast<int>(t.count);
 }
 

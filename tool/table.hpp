@@ -91,19 +91,25 @@ bool is_board(std::string_view name, const match_key& key);
 
 // Serialises the runs that change the table: an advisory lock on the mailbox directory itself,
 // so no lock file is ever left behind. Held until the process ends; readers never wait. Waits
-// at most 10 seconds for it, then ends the run with the write failure message. Taken, it first
-// finishes or drops a change that was killed half-way.
+// at most 10 seconds for it, then ends the run with the write failure message. Taken, it refuses a
+// backup name that the previous table cannot take, then finishes or drops a change that was
+// killed half-way.
 struct change_lock {
     int directory_fd;
 };
 change_lock lock_table_for_change();
 
+// Opens the table for a change, once the lock is held; a symbolic link in its place is followed
+// only when owned by root or by the owner of the file it names. Ends the run with the read
+// failure message if the table cannot be opened or the link is not followed.
+void open_table_to_change(support::reader& table);
+
 // Replaces boardmap.kvd by the slots, each written exactly as it stands, and keeps the previous
 // table (still open as old_table) as boardmap.bak, so that boardmap.kvd is at every moment the
 // complete old or the complete new table. The new table gets the old one's owner and group as far
 // as the user may set them, its permission bits and its access ACL. Returns the number of lines
-// written once the new table is in place; before that, any failure ends the run with the write
-// failure message and the old table in place.
+// written once the new table is in place and the directory synced. Any failure ends the run
+// with the write failure message; one before the new table is in place leaves the old one there.
 int rewrite_table(const table& t, const support::reader& old_table, change_lock lock);
 
 // The three commands. Each ends the run with status 1 on failure.
