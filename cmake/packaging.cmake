@@ -95,8 +95,10 @@ install(FILES packaging/boardmap.lintian-overrides RENAME boardmap DESTINATION $
     COMPONENT tool EXCLUDE_FROM_ALL)
 install(FILES packaging/libboardmap-support-dev.lintian-overrides RENAME libboardmap-support-dev
     DESTINATION ${overrides_dir} COMPONENT dev EXCLUDE_FROM_ALL)
-# Added by cmake/deb-staging.cmake only to a static binary's package, the one it is meant for.
+# Added by cmake/deb-staging.cmake only to a static binary's package, the one they are meant for.
 set(CPACK_BOARDMAP_STATIC_OVERRIDES ${PROJECT_SOURCE_DIR}/packaging/boardmap-static.lintian-overrides)
+set(CPACK_BOARDMAP_STATIC_PIE_OVERRIDES
+    ${PROJECT_SOURCE_DIR}/packaging/boardmap-static-pie.lintian-overrides)
 
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/deb-staging.cmake)
 # The packages' time stamps, and which packages a build makes for which architecture.
