@@ -14,7 +14,7 @@ endforeach()
 
 # The binary decides what the package needs: a dynamic one its C library version, found by
 # dpkg-shlibdeps (without it cpack would leave Depends out), a static one nothing and a
-# lintian override for the static link it is built with on purpose.
+# lintian override for the static link it is built with on purpose (a static PIE its own).
 file(GLOB_RECURSE binaries "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/boardmap")
 list(FILTER binaries INCLUDE REGEX "/bin/boardmap$")
 foreach(binary IN LISTS binaries)
@@ -28,10 +28,14 @@ foreach(binary IN LISTS binaries)
             message(FATAL_ERROR "dpkg-shlibdeps is needed to state the package's dependencies "
                 "(apt-get install dpkg-dev)")
         endif()
-    elseif(type MATCHES "statically linked")
+    elseif(type MATCHES "statically linked|static-pie linked")
         cmake_path(GET binary PARENT_PATH bin_dir)
         cmake_path(GET bin_dir PARENT_PATH prefix_dir)
-        file(READ "${CPACK_BOARDMAP_STATIC_OVERRIDES}" overrides)
+        if(type MATCHES "static-pie")
+            file(READ "${CPACK_BOARDMAP_STATIC_PIE_OVERRIDES}" overrides)
+        else()
+            file(READ "${CPACK_BOARDMAP_STATIC_OVERRIDES}" overrides)
+        endif()
         file(APPEND "${prefix_dir}/share/lintian/overrides/boardmap" "${overrides}")
     endif()
 endforeach()

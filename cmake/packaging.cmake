@@ -3,6 +3,8 @@
 #
 #   cmake --preset default && cmake --build --preset default -j2
 #   cd build && cpack -G DEB          # or: cpack --config build/CPackConfig.cmake -G DEB
+#   cd build-armhf && cpack -G DEB -D CPACK_DEBIAN_PACKAGE_ARCHITECTURE=armel
+#                                     # the 32-bit ARM build packaged for armel as well
 #
 # Each package takes the install rules of its component (tool, dev) and adds its copyright
 # file and changelog under /usr/share/doc/<package>/. The manual page and the changelog are
@@ -94,9 +96,14 @@ install(FILES packaging/boardmap.lintian-overrides RENAME boardmap DESTINATION $
     COMPONENT tool EXCLUDE_FROM_ALL)
 install(FILES packaging/libboardmap-support-dev.lintian-overrides RENAME libboardmap-support-dev
     DESTINATION ${overrides_dir} COMPONENT dev EXCLUDE_FROM_ALL)
-# Added by cmake/deb-staging.cmake only to a static binary's package, the one it is meant for.
+# Added by cmake/deb-staging.cmake only to a static binary's package, the one they are meant for.
 set(CPACK_BOARDMAP_STATIC_OVERRIDES ${PROJECT_SOURCE_DIR}/packaging/boardmap-static.lintian-overrides)
+set(CPACK_BOARDMAP_STATIC_PIE_OVERRIDES
+    ${PROJECT_SOURCE_DIR}/packaging/boardmap-static-pie.lintian-overrides)
 
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/deb-staging.cmake)
+# The packages' time stamps, and which packages a build makes for which architecture.
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/deb-options.cmake)
+set(CPACK_BOARDMAP_SOURCE_DIR ${PROJECT_SOURCE_DIR})
 
 include(CPack)

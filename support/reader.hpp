@@ -17,9 +17,11 @@
 namespace boardmap::support {
 
 // On a 32-bit host fstat fails with EOVERFLOW on an inode number or size past 32 bits (large XFS
-// volumes, NFS) unless the program is built with _FILE_OFFSET_BITS=64.
+// volumes, NFS) unless the program is built with _FILE_OFFSET_BITS=64, and on a time stamp past
+// 2038-01-19 unless also with _TIME_BITS=64.
 static_assert(sizeof(off_t) == 8 && sizeof(ino_t) == 8,
               "mailbox programs must be built with -D_FILE_OFFSET_BITS=64");
+static_assert(sizeof(time_t) == 8, "mailbox programs must be built with -D_TIME_BITS=64");
 
 // Reads a mailbox file in pieces the way the mailbox's own programs do (a piece ends after a
 // line end or at a length limit), but by length: a NUL or any other byte is ordinary data.

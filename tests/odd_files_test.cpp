@@ -3,12 +3,13 @@
 // opened: it must not hang the mailbox session, make a search run for ever, release a FIFO's
 // writer or arm a device. Links: whatever a symbolic link in the directory points at, no file
 // outside the directory is ever written, and a backup that is another name of the table is
-// replaced like any other.
+// replaced like any other. Time stamps past 2038 are ordinary.
 
 #include "tests/boardmap_run.hpp"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -181,5 +182,32 @@ TEST(NeedsRootWithoutProc, CommandsWorkAndOddFilesAreRefused) {
     EXPECT_FALSE(writer.released());
 }
 #endif
+// A host whose clock once ran ahead, or files restored from one: with a 32-bit time stamp every
+// stat of such a file fails, and with it every command.
+TEST(TimeStamps, PastTwentyThirtyEight) {
+    mailbox_dir dir;
+    scratch::set_up(dir, old_table);
+    dir.write("boardmap.bak", old_table);
+    const struct {
+        std::vector<std::string> words;
+        std::string out;
+    } runs[] = {
+        {{"dx"}, scratch::list_header + "dx        dxnews  \n"},
+        {{"+", "b", "c"}, "3 entries written.\n"},
+        {{"-", "alle"}, "Entry \"alle      allgem  \" deleted!\n2 entries written.\n"},
+    };
+    const timespec in_2040[2] = {{2'208'988'800, 0}, {2'208'988'800, 0}}; // 2040-01-01 00:00 UTC
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.words[0]);
+        for (const char* name : {".", "rundat.kvd", "boardmap.kvd", "boardmap.bak"}) {
+            ASSERT_EQ(::utimensat(AT_FDCWD, dir.file(name).c_str(), in_2040, 0), 0) << name;
+        }
+        const auto result = boardmap(dir, run.words);
+        EXPECT_EQ(result.out, run.out);
+        EXPECT_EQ(result.status, 0);
+    }
+    EXPECT_EQ(dir.read("boardmap.kvd"), "b         c       \ndx        dxnews  \n");
+    EXPECT_EQ(dir.names(), scratch::table_files(true));
+}
 
 } // namespace

@@ -1,5 +1,5 @@
-# 32-bit ARM with hardware floating point: Raspberry Pi 2 and later on a 32-bit Raspberry Pi OS
-# or Debian (armhf).
+# 32-bit ARM with hardware floating point (armhf, ARMv7: Raspberry Pi 2 and later), for the fuzz
+# targets' build. The tool for 32-bit ARM is built with arm-linux-gnueabi.cmake, for every Pi.
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR arm)
 set(boardmap_triple arm-linux-gnueabihf)
