@@ -6,7 +6,7 @@
 
 set(support_c_header include/boardmap/support.h)
 set(support_cxx_headers include/boardmap/support/text.hpp include/boardmap/support/run_data.hpp
-    include/boardmap/support/mailbox.hpp)
+    include/boardmap/support/mailbox.hpp include/boardmap/support/cxx20.hpp)
 
 # include/ holds the installed headers only: programs in this tree include them as outside
 # programs do.

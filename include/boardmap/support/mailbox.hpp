@@ -4,13 +4,8 @@
 // is a span instead of a pointer and a size. What each reads, puts into out, returns and fails
 // with is given there.
 
-// g++ 10 counts C++20 as 201709. One message, however many of these headers are included.
-#if __cplusplus <= 201703L
-#ifndef BOARDMAP_SUPPORT_NEEDS_CXX20
-#define BOARDMAP_SUPPORT_NEEDS_CXX20
-#error "boardmap/support/*.hpp need C++20 (-std=c++20); C and older C++: <boardmap/support.h>"
-#endif
-#else
+#include <boardmap/support/cxx20.hpp>
+#if __cplusplus > 201703L
 
 #include <boardmap/support.h>
 
