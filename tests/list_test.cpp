@@ -208,6 +208,19 @@ TEST(List, ManyLinesHaveNoLimit) {
     }
     expect_search(table, "", expected);
     expect_search(table, "x1499", list_header + "b1499     x1499   \n");
+
+    // Lines without the text's first byte in either case are passed over unread; a match on a
+    // line across the end of the reader's 4096 bytes, or in upper case, is found all the same,
+    // and the first byte past the 254 bytes of a line too long is no match.
+    std::string sparse;
+    for (int i = 0; i < 1500; ++i) {
+        char entry[32];
+        std::snprintf(entry, sizeof entry, "b%04d %c%04d\n", i,
+                      i == 341 ? 'Q' : (i == 1000 ? 'q' : 'n'), i);
+        sparse += entry;
+    }
+    sparse += std::string(300, 'w') + "q\n";
+    expect_search(sparse, "q", list_header + "b0341     q0341   \nb1000     q1000   \n");
 }
 
 TEST(List, MissingTable) {

@@ -9,18 +9,30 @@ namespace boardmap {
 
 namespace {
 
-// Lower-cases the line and tells whether it holds the (lower-case) search text. Most lines do
-// not hold the text's first byte in either case: those are passed over without more work.
-bool lower_and_find(line& entry, std::string_view wanted) {
-    if (!wanted.empty()) {
-        const char first = wanted[0];
-        const char first_upper =
-            first >= 'a' && first <= 'z' ? static_cast<char>(first - 32) : first;
-        if (std::memchr(entry.bytes.data(), first, entry.size) == nullptr &&
-            std::memchr(entry.bytes.data(), first_upper, entry.size) == nullptr) {
-            return false;
+// Passes over the lines in the file's buffer that stand before the next byte that could begin
+// the search text, either case of its first byte: a line without it cannot hold the text. Most
+// lines of a table are passed over so, without being copied. The line with that byte, or one
+// that runs on past the buffer, is left to read_line.
+void skip_lines_without(support::reader& file, std::string_view wanted) {
+    const char first = wanted[0];
+    const char first_upper = first >= 'a' && first <= 'z' ? static_cast<char>(first - 32) : first;
+    const char* from = file.buffer.data() + file.position;
+    std::size_t before = file.end - file.position;
+    if (const void* at = std::memchr(from, first, before)) {
+        before = static_cast<std::size_t>(static_cast<const char*>(at) - from);
+    }
+    if (first_upper != first) {
+        if (const void* at = std::memchr(from, first_upper, before)) {
+            before = static_cast<std::size_t>(static_cast<const char*>(at) - from);
         }
     }
+    if (const void* last_end = ::memrchr(from, '\n', before)) {
+        file.position += static_cast<std::size_t>(static_cast<const char*>(last_end) - from) + 1;
+    }
+}
+
+// Lower-cases the line and tells whether it holds the (lower-case) search text.
+bool lower_and_find(line& entry, std::string_view wanted) {
     lower_line(entry);
     return std::string_view(entry.bytes.data(), entry.size).find(wanted) != std::string_view::npos;
 }
@@ -43,7 +55,13 @@ void list_entries(const char* search) {
 
     bool found = false;
     line entry;
-    while (read_line(file, entry) != line_read::end_of_file) {
+    for (;;) {
+        if (!wanted.empty()) {
+            skip_lines_without(file, wanted);
+        }
+        if (read_line(file, entry) == line_read::end_of_file) {
+            break;
+        }
         if (!lower_and_find(entry, wanted)) {
             continue;
         }
