@@ -86,7 +86,8 @@ void add_entry(std::string_view old_name, std::string_view new_name) {
         format_columns(current);
         const bool insert_here = !inserted && compare_with_key(current, key) >= 0;
         end_line(current, line_number);
-        if (is_board(names_of(current).old_name, key)) {
+        std::string_view words(current.bytes.data(), current.size);
+        if (is_board(support::next_word(words), key)) {
             support::fail("Entry \"%.*s\" already exists!\n", static_cast<int>(old_name.size()),
                           old_name.data());
         }
