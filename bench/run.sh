@@ -18,12 +18,14 @@
 # allocations per run come from valgrind's memcheck ("total heap usage"), which cannot see malloc
 # in a static binary: they are counted on the same sources linked dynamically
 # (build-release-dynamic/; with BOARDMAP, on that binary if it is dynamic). Peak memory comes
-# from /usr/bin/time -f %M, instructions from callgrind (total Ir). A 999-line table is full, so its add runs on 998 lines (and makes 999).
+# from /usr/bin/time -f %M, instructions from callgrind (total Ir). A 999-line table is full, so
+# its add runs on 998 lines (and makes 999).
 #
 # Start-up: a search of the 999-line table against an empty static C program (`int main`
 # built -static -O2, the least a process can cost), the same program as a static PIE (what the
-# tool is on amd64: the price of address randomisation) and /bin/true, taking turns in the same
-# rounds; the search may cost at most 1.15 times the empty (non-PIE) program.
+# tool is on amd64: the price of address randomisation) and /bin/true, START_RUNS runs each
+# (default 2000) in strict turns, one run of each after the other; the search may cost at most
+# 1.15 times the empty (non-PIE) program.
 #
 # Needs hyperfine, valgrind, time and a C compiler: bash scripts/install-deps.sh all
 set -euo pipefail
@@ -32,6 +34,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 search_runs=${RUNS:-200}
 change_runs=${RUNS:-100}
 rounds=${ROUNDS:-5}
+start_runs=${START_RUNS:-2000}
 
 for tool in hyperfine valgrind /usr/bin/time cc; do
     if ! command -v "$tool" >/dev/null; then
@@ -162,23 +165,15 @@ for lines in 1 100 999; do
     unset times
 done
 
-# The start-up figures, from short rounds of their own in which the four take turns, so that a
-# busy spell of the machine falls on all four alike.
+# The start-up figures: the four programs run in strict turns (bench/startup.c), one run of
+# each after the other, so that a busy spell of the machine falls on all four alike.
 cc -static -O2 -x c -o "$work/empty" - <<<'int main(void) { return 0; }'
 cc -static-pie -fPIE -O2 -x c -o "$work/empty-pie" - <<<'int main(void) { return 0; }'
+cc -O2 -o "$work/startup" "$root/bench/startup.c"
 cp "$work/table-999.kvd" "$mailbox/boardmap.kvd"
 declare -A start_ms=()
-start_rounds=$((rounds * 4))
-runs=$((search_runs / start_rounds > 2 ? search_runs / start_rounds : 2))
-for ((round = 1; round <= start_rounds; round++)); do
-    start_ms[search]+=" $(timed search "" "$boardmap" x)"
-    start_ms[empty]+=" $(timed empty "" "$work/empty")"
-    start_ms[pie]+=" $(timed pie "" "$work/empty-pie")"
-    start_ms[true]+=" $(timed true "" /bin/true)"
-done
-for key in "${!start_ms[@]}"; do
-    start_ms[$key]=$(median ${start_ms[$key]})
-done
+read -r start_ms[search] start_ms[empty] start_ms[pie] start_ms[true] < <(cd "$mailbox" &&
+    "$work/startup" "$start_runs" "$boardmap x" "$work/empty" "$work/empty-pie" /bin/true)
 start_limit=1.15
 start_ratio=$(ratio "${start_ms[search]}" "${start_ms[empty]}")
 
@@ -199,7 +194,7 @@ for row in "${rows[@]}"; do
 done
 echo
 
-echo "start-up (medians of $search_runs runs each, in $start_rounds rounds taking turns): search of 999 lines ${start_ms[search]} ms" \
+echo "start-up (medians of $start_runs runs each, taking turns): search of 999 lines ${start_ms[search]} ms" \
     "($(file -b "$boardmap" | grep -o 'static-pie linked\|statically linked\|dynamically linked')), empty static C program ${start_ms[empty]} ms," \
     "the same as a static PIE ${start_ms[pie]} ms, /bin/true ${start_ms[true]} ms"
 echo "search / empty static program:     $start_ratio (at most $start_limit)"
