@@ -3,6 +3,7 @@
 #include "support/text.hpp"
 #include "tool/table.hpp"
 
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -21,6 +22,14 @@ void plug_closed_standard_descriptors() {
             std::_Exit(1);
         }
     }
+}
+
+// The answer is gathered in the tool's own memory and written when the run ends (or a full
+// buffer at a time): the buffer stdio would allocate costs a run more than the search of a
+// full table, and one write takes the answer of such a search.
+void buffer_the_answer() {
+    static std::array<char, 32768> answer;
+    std::setvbuf(stdout, answer.data(), _IOFBF, answer.size());
 }
 
 void print_usage(bool sysop) {
@@ -49,6 +58,7 @@ int main(int argc, char** argv) {
     std::signal(SIGHUP, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
     plug_closed_standard_descriptors();
+    buffer_the_answer();
     boardmap::support::run_data rd{};
     boardmap::support::read_run_data(rd);
     const bool sysop = rd.sysop != 0;
