@@ -111,7 +111,20 @@ std::vector<system_call> calls_of(const command& cmd, const filesystem& fs) {
     bool in_main = false;
     std::string directory_sync = "<none>"; // "(N)" once the directory is open as descriptor N
     std::ifstream trace(trace_dir.file("trace"));
+    // A call that another thread (the emulator's, under qemu-user) interrupts in the trace is
+    // split into "<unfinished ...>" and "<... name resumed>": it is joined again, by thread.
+    constexpr std::string_view unfinished = " <unfinished ...>";
+    constexpr std::string_view resumed = " resumed>";
+    std::map<std::string, std::string> interrupted;
     for (std::string line; std::getline(trace, line);) {
+        const std::string thread = line.substr(0, line.find(' '));
+        if (line.ends_with(unfinished)) {
+            interrupted[thread] = line.substr(0, line.size() - unfinished.size());
+            continue;
+        }
+        if (const std::size_t at = line.find(resumed); at != std::string::npos) {
+            line = interrupted[thread] + line.substr(at + resumed.size());
+        }
         const std::size_t start = line.find_first_not_of("0123456789 ");
         const std::size_t end = line.find('(', start);
         if (start == std::string::npos || end == std::string::npos) {
