@@ -15,7 +15,7 @@ namespace {
 // that runs on past the buffer, is left to read_line.
 void skip_lines_without(support::reader& file, std::string_view wanted) {
     const char first = wanted[0];
-    const char first_upper = first >= 'a' && first <= 'z' ? static_cast<char>(first - 32) : first;
+    const char first_upper = support::ascii_upper(first);
     const char* from = file.buffer.data() + file.position;
     std::size_t before = file.end - file.position;
     if (const void* at = std::memchr(from, first, before)) {

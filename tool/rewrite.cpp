@@ -49,8 +49,9 @@ bool write_all(int fd, const char* bytes, std::size_t size) {
 }
 
 // The new table's bytes, laid out once so that it is written with as few calls as possible.
+// Every slot holds its line as it is written, line end included.
 struct table_image {
-    std::array<char, slot_count*(line_capacity + 1)> bytes;
+    std::array<char, slot_count * line_capacity> bytes;
     std::size_t size = 0;
 };
 
