@@ -136,7 +136,7 @@ std::vector<system_call> calls_of(const command& cmd, const filesystem& fs) {
         }
         const int occurrence = ++seen[name];
         in_main = in_main || line.compare(end, 9, "(SIGPIPE,") == 0;
-        if (line.find("(AT_FDCWD, \".\", ") != std::string::npos) {
+        if (name == "openat" && line.find("(AT_FDCWD, \".\", ") != std::string::npos) {
             directory_sync = "(" + line.substr(line.rfind(' ') + 1) + ")";
         }
         if (in_main && name != "exit_group") {
