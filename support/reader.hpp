@@ -6,8 +6,8 @@
 #include <array>
 #include <cerrno>
 #include <cstddef>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <span>

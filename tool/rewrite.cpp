@@ -273,7 +273,8 @@ int open_table_or_trusted_link() {
     target[static_cast<std::size_t>(size)] = '\0';
     const int file = support::locate(target.data());
     struct stat file_status {};
-    if (file >= 0 && (::fstat(file, &file_status) != 0 || !trusted_link(link_status, file_status))) {
+    if (file >= 0 &&
+        (::fstat(file, &file_status) != 0 || !trusted_link(link_status, file_status))) {
         ::close(file);
         return -1;
     }
