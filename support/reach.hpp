@@ -53,20 +53,4 @@ class account_identity {
     std::array<gid_t, 64> groups_{}; // root's supplementary groups, given back at the end
 };
 
-// Opens a file within the run's reach: where the reach is restricted, root's own file under
-// name (see locate_roots_own) with open_located, anything else with open_as_account under the
-// account's identity. open_as_account and open_located return a descriptor or -1 and must not
-// end the run. Returns the descriptor, or -1.
-template <typename OpenAsAccount, typename OpenLocated>
-int open_within_reach(const char* name, OpenAsAccount open_as_account, OpenLocated open_located) {
-    const reach who = reach_of_working_directory();
-    if (who.restricted) {
-        if (const int own = locate_roots_own(name); own >= 0) {
-            return open_located(own);
-        }
-    }
-    const account_identity as_account(who);
-    return as_account.held() ? open_as_account() : -1;
-}
-
 } // namespace boardmap::support

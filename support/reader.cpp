@@ -1,7 +1,5 @@
 #include "support/reader.hpp"
 
-#include "support/reach.hpp"
-
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -57,10 +55,10 @@ int kernels_fd_directory() {
 // name meanwhile. Without it, by name, kept only if it is still the same file: a FIFO or device
 // put in its place in between would be opened, then refused. Non-blocking, so that a lease on
 // the file cannot hold up the open.
-int reopen(int located, const char* path, const struct stat& found) {
+int reopen(int located, const char* path, int name_flags, const struct stat& found) {
     const int fd_directory = kernels_fd_directory();
     if (fd_directory < 0) {
-        return if_same_file(open_retrying(AT_FDCWD, path, read_flags), found);
+        return if_same_file(open_retrying(AT_FDCWD, path, read_flags | name_flags), found);
     }
     std::array<char, 16> name;
     std::snprintf(name.data(), name.size(), "%d", located);
@@ -75,7 +73,7 @@ int locate(const char* path, int flags) {
     return ::open(path, O_PATH | O_CLOEXEC | flags);
 }
 
-int open_regular(int located, const char* path, std::uint64_t limit) {
+int open_regular(int located, const char* path, std::uint64_t limit, int name_flags) {
     if (located < 0) {
         return -1;
     }
@@ -83,7 +81,7 @@ int open_regular(int located, const char* path, std::uint64_t limit) {
     int fd = -1;
     if (::fstat(located, &found) == 0 && S_ISREG(found.st_mode) &&
         static_cast<std::uint64_t>(found.st_size) <= limit) {
-        fd = reopen(located, path, found);
+        fd = reopen(located, path, name_flags, found);
     }
     ::close(located);
     return fd;
@@ -101,9 +99,8 @@ void start_reader(reader& r, int fd, const char* failure, std::uint64_t limit) {
 }
 
 void open_reader(reader& r, const char* path, const char* failure, std::uint64_t limit) {
-    const int fd = open_within_reach(
-        path, [&] { return open_regular(locate(path), path, limit); },
-        [&](int own) { return open_regular(own, path, limit); });
+    const int fd =
+        open_within_reach(path, limit, [&] { return open_regular(locate(path), path, limit); });
     start_reader(r, fd, failure, limit);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/fail.hpp"
+#include "support/reach.hpp"
 
 #include <algorithm>
 #include <array>
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
 #include <span>
 #include <sys/stat.h>
@@ -58,8 +60,25 @@ int locate(const char* path, int flags = 0);
 // Opens for reading the file that located (from locate(path), or -1) refers to, and closes
 // located; returns the descriptor, or -1. Unless it is a regular file of at most limit bytes it
 // is never opened: a FIFO's writer stays blocked, a device is never touched, and a directory,
-// /dev/zero or a sparse file of terabytes never read. Never ends the run.
-int open_regular(int located, const char* path, std::uint64_t limit);
+// /dev/zero or a sparse file of terabytes never read. Where it must be opened by name again (no
+// kernel's /proc), name_flags are added to that open. Never ends the run.
+int open_regular(int located, const char* path, std::uint64_t limit, int name_flags = 0);
+
+// Opens name within the run's reach (see reach.hpp) and returns the descriptor, or -1: where the
+// reach is restricted, root's own file of that name as root, anything else by open_as_account()
+// under the account's identity. open_as_account returns a descriptor or -1 and must not end the
+// run, which would keep the account's identity.
+template <typename OpenAsAccount>
+int open_within_reach(const char* name, std::uint64_t limit, OpenAsAccount open_as_account) {
+    const reach who = reach_of_working_directory();
+    if (who.restricted) {
+        if (const int own = locate_roots_own(name); own >= 0) {
+            return open_regular(own, name, limit, O_NOFOLLOW);
+        }
+    }
+    const account_identity as_account(who);
+    return as_account.held() ? open_as_account() : -1;
+}
 
 // Starts r on fd, from open_regular, with its failure message and limit; a descriptor of -1 ends
 // the run with the failure message, which must outlive the reader.

@@ -1,5 +1,4 @@
 #include "support/fail.hpp"
-#include "support/reach.hpp"
 #include "tool/table.hpp"
 
 #include <cerrno>
@@ -284,9 +283,8 @@ int open_table_or_trusted_link() {
 } // namespace
 
 void open_table_to_change(support::reader& table) {
-    const int fd = support::open_within_reach(table_name, open_table_or_trusted_link, [](int own) {
-        return support::open_regular(own, table_name, table_size_limit);
-    });
+    const int fd =
+        support::open_within_reach(table_name, table_size_limit, open_table_or_trusted_link);
     support::start_reader(table, fd, read_failure, table_size_limit);
 }
 
