@@ -200,7 +200,10 @@ hierarchy_entry find_in_hierarchy(std::string_view board) {
 
 } // namespace
 
-// The routines of <boardmap/support.h>: extern "C" makes each the one declared there.
+// The routines of <boardmap/support.h>: extern "C" makes each the one declared there, and the
+// pragma one that the shared library exports (gcc does not carry the header's visibility over to
+// a definition in a namespace).
+#pragma GCC visibility push(default)
 
 extern "C" void bms_init_value(const char* keyword, char* out_bytes, std::size_t out_size) {
     const std::span out(out_bytes, out_size);
@@ -305,5 +308,7 @@ extern "C" void bms_message_first_line(char* board, int n, char* out_bytes, std:
         put(out, first.data(), size);
     }
 }
+
+#pragma GCC visibility pop
 
 } // namespace boardmap::support

@@ -143,7 +143,10 @@ bool ended_by_end_of_file(std::span<const char> piece) {
 
 } // namespace
 
-// The routine of <boardmap/support.h>: extern "C" makes it the one declared there.
+// The routine of <boardmap/support.h>: extern "C" makes it the one declared there, and the
+// pragma one that the shared library exports (gcc does not carry the header's visibility over to
+// a definition in a namespace).
+#pragma GCC visibility push(default)
 extern "C" void bms_read_run_data(bms_run_data* record) {
     bms_run_data& rd = *record;
     reader file;
@@ -170,5 +173,7 @@ extern "C" void bms_read_run_data(bms_run_data* record) {
         bms_str_lower(path);
     }
 }
+
+#pragma GCC visibility pop
 
 } // namespace boardmap::support
