@@ -51,7 +51,7 @@ struct word {
 };
 
 // Reads the next word; false when only white space is left.
-bool read_word(reader& file, word& w) {
+bool read_word(plain_reader& file, word& w) {
     char c = ' ';
     while (is_white(c)) {
         if (!read_byte(file, c)) {
@@ -74,17 +74,20 @@ bool read_word(reader& file, word& w) {
 // Finds the keyword and reads the word after it into value; false when the keyword is the
 // file's last word. A keyword that is absent ends the run.
 bool find_value(const char* keyword, word& value) {
-    reader file;
+    plain_reader file;
     open_reader(file, "init.kvd", "Error opening INIT.KVD!\n");
     const std::size_t keyword_size = std::strlen(keyword);
     word w;
     for (;;) {
         if (!read_word(file, w)) {
+            close_reader(file);
             fail("%s not found.\n", keyword);
         }
         upper_bytes(std::span(w.bytes).first(w.size));
         if (!w.cut && w.size == keyword_size && std::memcmp(w.bytes.data(), keyword, w.size) == 0) {
-            return read_word(file, value);
+            const bool found = read_word(file, value);
+            close_reader(file);
+            return found;
         }
     }
 }
@@ -162,9 +165,7 @@ struct hierarchy_entry {
     std::array<char, group_dir_limit + 1> group_dir{};
 };
 
-hierarchy_entry find_in_hierarchy(std::string_view board) {
-    reader file;
-    open_reader(file, "bulletin.kvd", "Error opening BULLETIN.KVD!\n");
+hierarchy_entry search_hierarchy(plain_reader& file, std::string_view board) {
     hierarchy_entry entry;
     std::array<char, hierarchy_piece> piece;
     for (;;) {
@@ -196,6 +197,14 @@ hierarchy_entry find_in_hierarchy(std::string_view board) {
             return entry;
         }
     }
+}
+
+hierarchy_entry find_in_hierarchy(std::string_view board) {
+    plain_reader file;
+    open_reader(file, "bulletin.kvd", "Error opening BULLETIN.KVD!\n");
+    const hierarchy_entry entry = search_hierarchy(file, board);
+    close_reader(file);
+    return entry;
 }
 
 } // namespace
@@ -256,9 +265,10 @@ extern "C" void bms_list_line(char* board, int n, char* out_bytes, std::size_t o
     // The board name fits: board_dir refused any whose directory is longer than dir_limit.
     std::array<char, dir_limit + 32> failure;
     std::snprintf(failure.data(), failure.size(), board_not_found, board);
-    reader file;
+    plain_reader file;
     open_reader(file, list_path.c_str(), failure.data());
     if (n < 1) {
+        close_reader(file);
         fail("%s %1i not found.\n", board, n);
     }
     std::array<char, list_piece> piece;
@@ -266,9 +276,11 @@ extern "C" void bms_list_line(char* board, int n, char* out_bytes, std::size_t o
     for (int i = 0; i < n; ++i) {
         size = read_piece(file, piece);
         if (ended_by_end_of_file(size, piece.size(), piece.data())) {
+            close_reader(file);
             fail("%s %1i not found.\n", board, n);
         }
     }
+    close_reader(file);
     put(out, piece.data(), size);
 }
 
@@ -300,10 +312,11 @@ extern "C" void bms_message_first_line(char* board, int n, char* out_bytes, std:
 
     std::array<char, sizeof message_path.bytes + 32> failure;
     std::snprintf(failure.data(), failure.size(), "Error opening %s!\n", message_path.c_str());
-    reader file;
+    plain_reader file;
     open_reader(file, message_path.c_str(), failure.data());
     std::array<char, first_line_limit> first;
     const std::size_t size = read_piece(file, first);
+    close_reader(file);
     if (size > 0) {
         put(out, first.data(), size);
     }

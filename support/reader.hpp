@@ -12,6 +12,7 @@
 #include <span>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <type_traits>
 #include <unistd.h>
 
 namespace boardmap::support {
@@ -26,21 +27,41 @@ static_assert(sizeof(time_t) == 8, "mailbox programs must be built with -D_TIME_
 // Reads a mailbox file in pieces the way the mailbox's own programs do (a piece ends after a
 // line end or at a length limit), but by length: a NUL or any other byte is ordinary data.
 // The buffer is part of the record, so reading allocates nothing.
-struct reader {
+// A plain record with nothing to destroy, so that a program's failure handler may longjmp out of
+// a library routine past one: its file is closed by close_reader, and before any failure that
+// comes while it is open.
+struct plain_reader {
     int fd = -1;
     const char* failure = nullptr; // printed, with exit status 1, when the file cannot be read
     std::array<char, 4096> buffer;
     std::size_t position = 0;
     std::size_t end = 0;
 
-    reader() = default;
-    reader(const reader&) = delete;
-    reader& operator=(const reader&) = delete;
-    ~reader() {
-        if (fd >= 0) {
-            ::close(fd);
-        }
+    plain_reader() = default;
+    plain_reader(const plain_reader&) = delete;
+    plain_reader& operator=(const plain_reader&) = delete;
+};
+static_assert(std::is_trivially_destructible_v<plain_reader>,
+              "a failure handler's longjmp passes over the library's readers");
+
+inline void close_reader(plain_reader& r) {
+    if (r.fd >= 0) {
+        ::close(r.fd);
+        r.fd = -1;
     }
+}
+
+// Closes the file, then ends the run with the reader's failure message.
+[[noreturn]] inline void fail_reading(plain_reader& r) {
+    close_reader(r);
+    fail("%s", r.failure);
+}
+
+// The tool's reader, which closes its file at the end of its scope (the tool installs no failure
+// handler).
+struct reader : plain_reader {
+    reader() = default;
+    ~reader() { close_reader(*this); }
 };
 
 namespace detail {
@@ -89,36 +110,39 @@ inline int locate(const char* path, int flags = 0) {
 // never touched, and a directory or /dev/zero never read. If it is no regular file, cannot be
 // opened, or later cannot be read, ends the run with the failure message, which must outlive
 // the reader.
-inline void open_located(reader& r, int located, const char* path, const char* failure) {
+inline void open_located(plain_reader& r, int located, const char* path, const char* failure) {
     r.failure = failure;
     struct stat status {};
     if (located < 0 || ::fstat(located, &status) != 0 || !S_ISREG(status.st_mode)) {
-        fail("%s", failure);
+        if (located >= 0) {
+            ::close(located);
+        }
+        fail_reading(r);
     }
     r.fd = detail::reopen(located, path, status);
     ::close(located);
     if (r.fd < 0) {
-        fail("%s", failure);
+        fail_reading(r);
     }
     r.position = r.end = 0;
 }
 
 // Opens the file at path for reading, as open_located does.
-inline void open_reader(reader& r, const char* path, const char* failure) {
+inline void open_reader(plain_reader& r, const char* path, const char* failure) {
     open_located(r, locate(path), path, failure);
 }
 
 namespace detail {
 
 // Refills the buffer; returns false at the end of the file.
-inline bool refill(reader& r) {
+inline bool refill(plain_reader& r) {
     ssize_t got;
     do {
         got = ::read(r.fd, r.buffer.data(), r.buffer.size());
     } while (got < 0 && errno == EINTR);
     if (got < 0) {
         // An I/O error: never mistake it for a short file.
-        fail("%s", r.failure);
+        fail_reading(r);
     }
     r.position = 0;
     r.end = static_cast<std::size_t>(got);
@@ -129,7 +153,7 @@ inline bool refill(reader& r) {
 
 // Reads up to out.size() bytes, stopping after a line end; returns the number read, 0 only at
 // the end of the file. A read error ends the run with the reader's failure message.
-inline std::size_t read_piece(reader& r, std::span<char> out) {
+inline std::size_t read_piece(plain_reader& r, std::span<char> out) {
     std::size_t size = 0;
     while (size < out.size()) {
         if (r.position == r.end && !detail::refill(r)) {
@@ -152,7 +176,7 @@ inline std::size_t read_piece(reader& r, std::span<char> out) {
 
 // Skips the rest of the line being read, its line end included: the rest of a line too long
 // for its piece is no line of its own.
-inline void skip_line(reader& r) {
+inline void skip_line(plain_reader& r) {
     for (;;) {
         if (r.position == r.end && !detail::refill(r)) {
             return;
@@ -168,7 +192,7 @@ inline void skip_line(reader& r) {
 }
 
 // Reads one byte; returns false at the end of the file.
-inline bool read_byte(reader& r, char& byte) {
+inline bool read_byte(plain_reader& r, char& byte) {
     if (r.position == r.end && !detail::refill(r)) {
         return false;
     }
@@ -177,9 +201,9 @@ inline bool read_byte(reader& r, char& byte) {
 }
 
 // Starts reading again from the first byte.
-inline void rewind_reader(reader& r) {
+inline void rewind_reader(plain_reader& r) {
     if (::lseek(r.fd, 0, SEEK_SET) != 0) {
-        fail("%s", r.failure);
+        fail_reading(r);
     }
     r.position = r.end = 0;
 }

@@ -149,7 +149,7 @@ bool ended_by_end_of_file(std::span<const char> piece) {
 #pragma GCC visibility push(default)
 extern "C" void bms_read_run_data(bms_run_data* record) {
     bms_run_data& rd = *record;
-    reader file;
+    plain_reader file;
     open_reader(file, "rundat.kvd", "Error reading RUNDAT.KVD!\n");
     std::array<char, piece_limit> piece;
     for (;;) {
@@ -168,6 +168,7 @@ extern "C" void bms_read_run_data(bms_run_data* record) {
             store(rd, {key, next_word(text)});
         }
     }
+    close_reader(file);
     for (char* path : {rd.txt_output, rd.bin_output, rd.abinoutput, rd.yappoutput, rd.imp_output,
                        rd.user_imp, rd.cmdline, rd.board}) {
         bms_str_lower(path);
