@@ -116,3 +116,16 @@ install(CODE "
 install(FILES ${PROJECT_BINARY_DIR}/boardmap-support.pc
     DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT ${support_dev_package})
 
+# The manual page of every routine, and for each routine that its NAME section names a page
+# that leads to it (man bms_list_line).
+set(support_man_page ${PROJECT_SOURCE_DIR}/doc/libboardmap-support.3)
+set(support_man_dir ${CMAKE_INSTALL_MANDIR}/man3)
+install(FILES ${support_man_page} DESTINATION ${support_man_dir} COMPONENT ${support_dev_package})
+file(READ ${support_man_page} man_page)
+string(REGEX MATCH "\n[.]SH NAME\n[^.]*" man_names "${man_page}")
+string(REGEX MATCHALL "bms_[a-z_]+" support_routines "${man_names}")
+foreach(routine IN LISTS support_routines)
+    file(WRITE ${PROJECT_BINARY_DIR}/man3/${routine}.3 ".so man3/libboardmap-support.3\n")
+    install(FILES ${PROJECT_BINARY_DIR}/man3/${routine}.3 DESTINATION ${support_man_dir}
+        COMPONENT ${support_dev_package})
+endforeach()
