@@ -6,6 +6,8 @@
 #   its major version, and it needs the C library alone;
 # - neither pkg-config nor the CMake package hands a program a definition (-D) or any other flag
 #   but the include directory and the library;
+# - gcc and clang warn at -Wall about a literal NULL for a pointer the routines need, but not
+#   about an out buffer of NULL with a size of 0;
 # - the version macros of the installed header are the package's version.
 #
 #   bash .ci/steps/library-exports.sh [BUILD-DIR]     (default: build/, preset default)
@@ -71,6 +73,16 @@ if grep -E 'INTERFACE_COMPILE_(DEFINITIONS|OPTIONS)|INTERFACE_LINK_OPTIONS' <<<"
     fail "the CMake target hands programs definitions or options"
 fi
 echo "no definition or other flag for programs, from pkg-config or the CMake target"
+
+for compiler in gcc clang; do
+    warned=$(printf '%s\n' '#include <boardmap/support.h>' \
+        'int main(void) { char b[4] = "dx"; bms_init_value("X", NULL, 0); return bms_board_dir(NULL, b, sizeof b); }' |
+        "$compiler" -std=c99 -Wall -fsyntax-only -x c - $cflags 2>&1 | grep -c 'warning: .*null' || true)
+    echo "$compiler -Wall: $warned warning of a NULL argument"
+    if ((warned != 1)); then
+        fail "$compiler -Wall gives $warned warnings of a NULL argument, wanted the one for the board"
+    fi
+done
 
 header_version=$(printf '#include <boardmap/support.h>\nBMS_VERSION_MAJOR.BMS_VERSION_MINOR.BMS_VERSION_PATCH\n' |
     cpp -P $cflags | tail -n 1 | tr -d ' ')
