@@ -17,11 +17,17 @@ if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
     set(ENV{SOURCE_DATE_EPOCH} "${epoch}")
 endif()
 
-# A 32-bit ARM build is armel code (see toolchains/arm-linux-gnueabi.cmake). Its static tool
-# serves armhf hosts as well, but the support library keeps armel's calling convention
-# (floating-point arguments in integer registers), which an armhf program cannot link with:
-# packaged for another architecture than its code's, the build makes the tool's package only.
+# Which packages a 32-bit ARM build makes. The build with the armel compiler (see
+# toolchains/arm-linux-gnueabi.cmake) is armel code: its static tool serves armhf hosts as well,
+# but its support library keeps armel's calling convention (floating-point arguments in integer
+# registers), which an armhf program cannot link with; packaged for armhf, it makes the tool's
+# package only. The build with the armhf compiler at ARMv6 (toolchains/arm-linux-gnueabihf.cmake)
+# makes the armhf library's packages only: its static tool would hold Debian's armhf C library,
+# which is ARMv7 code.
 if(CPACK_BOARDMAP_CODE_ARCHITECTURE
    AND NOT CPACK_DEBIAN_PACKAGE_ARCHITECTURE STREQUAL CPACK_BOARDMAP_CODE_ARCHITECTURE)
-    set(CPACK_COMPONENTS_ALL tool)
+    set(CPACK_COMPONENTS_ALL boardmap)
+endif()
+if(CPACK_BOARDMAP_LIBRARY_ONLY)
+    list(REMOVE_ITEM CPACK_COMPONENTS_ALL boardmap)
 endif()

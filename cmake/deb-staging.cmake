@@ -3,8 +3,9 @@
 cmake_policy(VERSION 3.25)
 
 # Manual pages and changelogs are shipped compressed; -n keeps the packages reproducible.
-file(GLOB_RECURSE compressed "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/boardmap.1"
+file(GLOB_RECURSE compressed "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*.[13]"
     "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/changelog.Debian")
+list(FILTER compressed INCLUDE REGEX "/man/man[13]/[^/]*[.][13]$|/changelog[.]Debian$")
 foreach(file IN LISTS compressed)
     execute_process(COMMAND gzip -9 -n -f "${file}" RESULT_VARIABLE status)
     if(NOT status EQUAL 0)
@@ -38,4 +39,25 @@ foreach(binary IN LISTS binaries)
         endif()
         file(APPEND "${prefix_dir}/share/lintian/overrides/boardmap" "${overrides}")
     endif()
+endforeach()
+
+# The shared library's package depends on the C library that has every symbol version it needs:
+# the newest GLIBC_ version, read from the library itself, as for a cross build, whose target's C
+# library dpkg-shlibdeps would look for on this machine.
+file(GLOB_RECURSE libraries "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*/libboardmap-support.so.*.*.*")
+foreach(library IN LISTS libraries)
+    execute_process(COMMAND readelf --version-info --wide "${library}" OUTPUT_VARIABLE versions
+        RESULT_VARIABLE status)
+    string(REGEX MATCHALL "Name: GLIBC_[0-9.]+" needed "${versions}")
+    if(NOT status EQUAL 0 OR NOT needed)
+        message(FATAL_ERROR "readelf finds no C library version that ${library} needs")
+    endif()
+    set(newest 0)
+    foreach(version IN LISTS needed)
+        string(REPLACE "Name: GLIBC_" "" version "${version}")
+        if(version VERSION_GREATER newest)
+            set(newest ${version})
+        endif()
+    endforeach()
+    set(CPACK_DEBIAN_${CPACK_BOARDMAP_RUNTIME_COMPONENT}_PACKAGE_DEPENDS "libc6 (>= ${newest})")
 endforeach()

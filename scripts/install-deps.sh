@@ -5,9 +5,10 @@
 #   bash scripts/install-deps.sh package  build and the Debian packages: also dpkg-dev, file
 #   bash scripts/install-deps.sh all      also clang (clang build, libFuzzer), valgrind,
 #                                         hyperfine and time (benchmarks), dpkg-dev and file
-#                                         (Debian packages), lintian, mandoc, pkgconf and
-#                                         g++-11 (checks of the packages, man page, installed
-#                                         library, which a second g++ version builds against),
+#                                         (Debian packages), lintian, mandoc, pkgconf,
+#                                         g++-11 and abigail-tools (checks of the packages, man
+#                                         pages, installed library, which a second g++ version
+#                                         builds against, and its recorded interface),
 #                                         hardening-check (devscripts) and diffoscope (the
 #                                         shipped binaries, the reproducible packages), and the
 #                                         cross builds: Debian's cross compilers for arm64,
@@ -25,13 +26,14 @@ build_packages=(cmake g++ make libgtest-dev)
 build_packages+=(strace)
 extra_packages=(clang libclang-rt-14-dev valgrind hyperfine time dpkg-dev file)
 package_packages=(dpkg-dev file)
-check_packages=(lintian mandoc pkgconf g++-11)
+check_packages=(lintian mandoc pkgconf g++-11 abigail-tools)
 # Installed without what they recommend (about 90 packages for devscripts), which the checks do
 # not use: hardening-check of devscripts, and diffoscope to show where two packages differ.
 lean_packages=(devscripts diffoscope-minimal)
 # The cross builds and their tests, the i386 one also on inode numbers past 32 bits. The 32-bit
 # ARM tool is built with the armel compiler (ARMv5TE), whose static binary runs on every
-# Raspberry Pi; the armhf one builds the fuzz targets for 32-bit ARM.
+# Raspberry Pi; the armhf one builds the hard-float library (ARMv6) and the fuzz targets for
+# 32-bit ARM.
 cross_packages=(g++-aarch64-linux-gnu g++-arm-linux-gnueabi g++-arm-linux-gnueabihf g++-i686-linux-gnu googletest
     qemu-user-static libclang-rt-14-dev:arm64 libclang-rt-14-dev:armhf)
 # The architectures of the cross packages that carry one (clang's runtimes of the ARM targets).

@@ -56,7 +56,7 @@ struct word {
 };
 
 // Reads the next word; false when only white space is left.
-bool read_word(reader& file, word& w) {
+bool read_word(plain_reader& file, word& w) {
     char c = ' ';
     while (is_white(c)) {
         if (!read_byte(file, c)) {
@@ -79,17 +79,20 @@ bool read_word(reader& file, word& w) {
 // Finds the keyword and reads the word after it into value; false when the keyword is the
 // file's last word. A keyword that is absent ends the run.
 bool find_value(const char* keyword, word& value) {
-    reader file;
+    plain_reader file;
     open_reader(file, "init.kvd", "Error opening INIT.KVD!\n", configuration_limit);
     const std::size_t keyword_size = std::strlen(keyword);
     word w;
     for (;;) {
         if (!read_word(file, w)) {
+            close_reader(file);
             fail("%s not found.\n", keyword);
         }
         upper_bytes(std::span(w.bytes).first(w.size));
         if (!w.cut && w.size == keyword_size && std::memcmp(w.bytes.data(), keyword, w.size) == 0) {
-            return read_word(file, value);
+            const bool found = read_word(file, value);
+            close_reader(file);
+            return found;
         }
     }
 }
@@ -167,9 +170,7 @@ struct hierarchy_entry {
     std::array<char, group_dir_limit + 1> group_dir{};
 };
 
-hierarchy_entry find_in_hierarchy(std::string_view board) {
-    reader file;
-    open_reader(file, "bulletin.kvd", "Error opening BULLETIN.KVD!\n", configuration_limit);
+hierarchy_entry search_hierarchy(plain_reader& file, std::string_view board) {
     hierarchy_entry entry;
     std::array<char, hierarchy_piece> piece;
     for (;;) {
@@ -203,9 +204,20 @@ hierarchy_entry find_in_hierarchy(std::string_view board) {
     }
 }
 
+hierarchy_entry find_in_hierarchy(std::string_view board) {
+    plain_reader file;
+    open_reader(file, "bulletin.kvd", "Error opening BULLETIN.KVD!\n", configuration_limit);
+    const hierarchy_entry entry = search_hierarchy(file, board);
+    close_reader(file);
+    return entry;
+}
+
 } // namespace
 
-// The routines of <boardmap/support.h>: extern "C" makes each the one declared there.
+// The routines of <boardmap/support.h>: extern "C" makes each the one declared there, and the
+// pragma one that the shared library exports (gcc does not carry the header's visibility over to
+// a definition in a namespace).
+#pragma GCC visibility push(default)
 
 extern "C" void bms_init_value(const char* keyword, char* out_bytes, std::size_t out_size) {
     const std::span out(out_bytes, out_size);
@@ -258,9 +270,10 @@ extern "C" void bms_list_line(char* board, int n, char* out_bytes, std::size_t o
     // The board name fits: board_dir refused any whose directory is longer than dir_limit.
     std::array<char, dir_limit + 32> failure;
     std::snprintf(failure.data(), failure.size(), board_not_found, board);
-    reader file;
+    plain_reader file;
     open_reader(file, list_path.c_str(), failure.data(), list_limit);
     if (n < 1) {
+        close_reader(file);
         fail("%s %1i not found.\n", board, n);
     }
     std::array<char, list_piece> piece;
@@ -268,9 +281,11 @@ extern "C" void bms_list_line(char* board, int n, char* out_bytes, std::size_t o
     for (int i = 0; i < n; ++i) {
         size = read_piece(file, piece);
         if (ended_by_end_of_file(size, piece.size(), piece.data())) {
+            close_reader(file);
             fail("%s %1i not found.\n", board, n);
         }
     }
+    close_reader(file);
     put(out, piece.data(), size);
 }
 
@@ -303,13 +318,16 @@ extern "C" void bms_message_first_line(char* board, int n, char* out_bytes, std:
     std::array<char, sizeof message_path.bytes + 32> failure;
     std::snprintf(failure.data(), failure.size(), "Error opening %s!\n", message_path.c_str());
     // Only the first line is read: a message may be as large as it likes.
-    reader file;
+    plain_reader file;
     open_reader(file, message_path.c_str(), failure.data(), whole_file);
     std::array<char, first_line_limit> first;
     const std::size_t size = read_piece(file, first);
+    close_reader(file);
     if (size > 0) {
         put(out, first.data(), size);
     }
 }
+
+#pragma GCC visibility pop
 
 } // namespace boardmap::support

@@ -367,6 +367,20 @@ TEST(MailboxBoardDir, UnsafeNamesRefusedBeforeAnyFileIsRead) {
     expect_success(dir_of(b, ".dx."), "0|.DX.|./user/.dx./");
 }
 
+// A failure handler that returns was given the message, which is then printed as without one.
+TEST(MailboxBoardDir, FailureHandlerThatReturns) {
+    box b;
+    const outcome o = b.run([] {
+        bms_set_failure_handler(
+            [](const char* message, void*) { std::printf("handler: %s", message); }, nullptr,
+            nullptr);
+        char board[] = "../etc";
+        std::array<char, 8> out{};
+        boardmap::support::board_dir(board, out);
+    });
+    expect_failure(o, "handler: Board ../ETC not found.\nBoard ../ETC not found.\n");
+}
+
 TEST(MailboxBoardDir, OutputCutToSpan) {
     box b;
     standard(b);

@@ -87,7 +87,7 @@ int open_regular(int located, const char* path, std::uint64_t limit, int name_fl
     return fd;
 }
 
-void start_reader(reader& r, int fd, const char* failure, std::uint64_t limit) {
+void start_reader(plain_reader& r, int fd, const char* failure, std::uint64_t limit) {
     if (fd < 0) {
         fail("%s", failure);
     }
@@ -98,7 +98,7 @@ void start_reader(reader& r, int fd, const char* failure, std::uint64_t limit) {
     r.position = r.end = 0;
 }
 
-void open_reader(reader& r, const char* path, const char* failure, std::uint64_t limit) {
+void open_reader(plain_reader& r, const char* path, const char* failure, std::uint64_t limit) {
     const int fd =
         open_within_reach(path, limit, [&] { return open_regular(locate(path), path, limit); });
     start_reader(r, fd, failure, limit);

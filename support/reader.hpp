@@ -15,6 +15,7 @@
 #include <span>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <type_traits>
 #include <unistd.h>
 
 namespace boardmap::support {
@@ -31,7 +32,10 @@ static_assert(sizeof(time_t) == 8, "mailbox programs must be built with -D_TIME_
 // The buffer is part of the record, so reading allocates nothing. No more than limit bytes are
 // ever read: a file of that kind holds less, and a larger one (a sparse file of terabytes, a
 // /proc file that never ends) is the file's read failure, not a run without end.
-struct reader {
+// A plain record with nothing to destroy, so that a program's failure handler may longjmp out of
+// a library routine past one: its file is closed by close_reader, and before any failure that
+// comes while it is open.
+struct plain_reader {
     int fd = -1;
     const char* failure = nullptr; // printed, with exit status 1, when the file cannot be read
     std::uint64_t limit = 0;       // bytes the file may hold
@@ -40,14 +44,31 @@ struct reader {
     std::size_t position = 0;
     std::size_t end = 0;
 
-    reader() = default;
-    reader(const reader&) = delete;
-    reader& operator=(const reader&) = delete;
-    ~reader() {
-        if (fd >= 0) {
-            ::close(fd);
-        }
+    plain_reader() = default;
+    plain_reader(const plain_reader&) = delete;
+    plain_reader& operator=(const plain_reader&) = delete;
+};
+static_assert(std::is_trivially_destructible_v<plain_reader>,
+              "a failure handler's longjmp passes over the library's readers");
+
+inline void close_reader(plain_reader& r) {
+    if (r.fd >= 0) {
+        ::close(r.fd);
+        r.fd = -1;
     }
+}
+
+// Closes the file, then ends the run with the reader's failure message.
+[[noreturn]] inline void fail_reading(plain_reader& r) {
+    close_reader(r);
+    fail("%s", r.failure);
+}
+
+// The tool's reader, which closes its file at the end of its scope (the tool installs no failure
+// handler).
+struct reader : plain_reader {
+    reader() = default;
+    ~reader() { close_reader(*this); }
 };
 
 // No limit on what a file may hold, for a file of which only a first piece is read.
@@ -82,17 +103,17 @@ int open_within_reach(const char* name, std::uint64_t limit, OpenAsAccount open_
 
 // Starts r on fd, from open_regular, with its failure message and limit; a descriptor of -1 ends
 // the run with the failure message, which must outlive the reader.
-void start_reader(reader& r, int fd, const char* failure, std::uint64_t limit);
+void start_reader(plain_reader& r, int fd, const char* failure, std::uint64_t limit);
 
 // Opens the file at path for reading, as open_regular does, within the run's reach (see
 // reach.hpp), and starts r on it.
-void open_reader(reader& r, const char* path, const char* failure, std::uint64_t limit);
+void open_reader(plain_reader& r, const char* path, const char* failure, std::uint64_t limit);
 
 namespace detail {
 
 // Refills the buffer; returns false at the end of the file. One byte beyond the limit shows a
 // file that holds more.
-inline bool refill(reader& r) {
+inline bool refill(plain_reader& r) {
     const std::uint64_t left = r.limit - r.consumed;
     const std::size_t wanted =
         left < r.buffer.size() ? static_cast<std::size_t>(left) + 1 : r.buffer.size();
@@ -102,7 +123,7 @@ inline bool refill(reader& r) {
     } while (got < 0 && errno == EINTR);
     // An I/O error: never mistake it for a short file.
     if (got < 0 || (r.consumed += static_cast<std::uint64_t>(got)) > r.limit) {
-        fail("%s", r.failure);
+        fail_reading(r);
     }
     r.position = 0;
     r.end = static_cast<std::size_t>(got);
@@ -113,7 +134,7 @@ inline bool refill(reader& r) {
 
 // Reads up to out.size() bytes, stopping after a line end; returns the number read, 0 only at
 // the end of the file. A read error ends the run with the reader's failure message.
-inline std::size_t read_piece(reader& r, std::span<char> out) {
+inline std::size_t read_piece(plain_reader& r, std::span<char> out) {
     std::size_t size = 0;
     while (size < out.size()) {
         if (r.position == r.end && !detail::refill(r)) {
@@ -136,7 +157,7 @@ inline std::size_t read_piece(reader& r, std::span<char> out) {
 
 // Skips the rest of the line being read, its line end included: the rest of a line too long
 // for its piece is no line of its own.
-inline void skip_line(reader& r) {
+inline void skip_line(plain_reader& r) {
     for (;;) {
         if (r.position == r.end && !detail::refill(r)) {
             return;
@@ -152,7 +173,7 @@ inline void skip_line(reader& r) {
 }
 
 // Reads one byte; returns false at the end of the file.
-inline bool read_byte(reader& r, char& byte) {
+inline bool read_byte(plain_reader& r, char& byte) {
     if (r.position == r.end && !detail::refill(r)) {
         return false;
     }
@@ -161,9 +182,9 @@ inline bool read_byte(reader& r, char& byte) {
 }
 
 // Starts reading again from the first byte.
-inline void rewind_reader(reader& r) {
+inline void rewind_reader(plain_reader& r) {
     if (::lseek(r.fd, 0, SEEK_SET) != 0) {
-        fail("%s", r.failure);
+        fail_reading(r);
     }
     r.position = r.end = 0;
     r.consumed = 0;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <span>
 #include <string_view>
 
 namespace boardmap::support {
@@ -138,6 +139,18 @@ void store(bms_run_data& rd, key_value line) {
     }
 }
 
+// The text that a field holds, up to its NUL. A field without one (in a record that was not
+// cleared before the call) is cut at its last byte, so that every text field is a string
+// afterwards and nothing is read or written past it.
+std::span<char> terminated_text(std::span<char> field) {
+    const void* nul = std::memchr(field.data(), '\0', field.size());
+    if (nul == nullptr) {
+        field.back() = '\0';
+        return field.first(field.size() - 1);
+    }
+    return field.first(static_cast<const char*>(nul) - field.data());
+}
+
 // The mailbox ends every line; a last piece cut short by the end of the file is not taken,
 // unless it fills a whole piece.
 bool ended_by_end_of_file(std::span<const char> piece) {
@@ -146,10 +159,13 @@ bool ended_by_end_of_file(std::span<const char> piece) {
 
 } // namespace
 
-// The routine of <boardmap/support.h>: extern "C" makes it the one declared there.
+// The routine of <boardmap/support.h>: extern "C" makes it the one declared there, and the
+// pragma one that the shared library exports (gcc does not carry the header's visibility over to
+// a definition in a namespace).
+#pragma GCC visibility push(default)
 extern "C" void bms_read_run_data(bms_run_data* record) {
     bms_run_data& rd = *record;
-    reader file;
+    plain_reader file;
     open_reader(file, "rundat.kvd", "Error reading RUNDAT.KVD!\n", run_data_limit);
     std::array<char, piece_limit> piece;
     for (;;) {
@@ -168,10 +184,21 @@ extern "C" void bms_read_run_data(bms_run_data* record) {
             store(rd, {key, next_word(text)});
         }
     }
-    for (char* path : {rd.txt_output, rd.bin_output, rd.abinoutput, rd.yappoutput, rd.imp_output,
-                       rd.user_imp, rd.cmdline, rd.board}) {
-        bms_str_lower(path);
+    close_reader(file);
+    // Whatever the record held on entry: each text field a string within its bytes, the path
+    // fields lower-cased.
+    using field = std::span<char>;
+    for (const field text :
+         {field(rd.call), field(rd.mybbs), field(rd.name), field(rd.language), field(rd.digi)}) {
+        terminated_text(text);
+    }
+    for (const field path :
+         {field(rd.txt_output), field(rd.bin_output), field(rd.abinoutput), field(rd.yappoutput),
+          field(rd.imp_output), field(rd.user_imp), field(rd.cmdline), field(rd.board)}) {
+        lower_bytes(terminated_text(path));
     }
 }
+
+#pragma GCC visibility pop
 
 } // namespace boardmap::support

@@ -7,7 +7,9 @@
 namespace boardmap::support {
 
 // The C routines are defined in the namespace of the module's helpers; extern "C" makes each
-// the one that <boardmap/support.h> declares.
+// the one that <boardmap/support.h> declares, and the pragma one that the shared library exports
+// (gcc does not carry the header's visibility over to a definition in a namespace).
+#pragma GCC visibility push(default)
 
 extern "C" char* bms_str_upper(char* s) {
     for (char* p = s; *p != '\0'; ++p) {
@@ -73,5 +75,7 @@ extern "C" char* bms_fill_bytes(char* b, int v, unsigned n) {
     std::memset(b, v & 0xFF, n);
     return b;
 }
+
+#pragma GCC visibility pop
 
 } // namespace boardmap::support

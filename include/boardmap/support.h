@@ -3,9 +3,13 @@
 //
 // This is its C interface, for C99 and later and for C++ (a C++20 layer over it, with the same
 // routine names in the namespace boardmap::support, is in <boardmap/support/*.hpp>). Every name
-// carries the prefix bms_ (boardmap support). Link with libboardmap-support.a: pkg-config
-// boardmap-support, or the CMake package boardmap (target boardmap::support). The library needs
-// no C++ runtime.
+// carries the prefix bms_ (boardmap support; macros BMS_). Link with the shared library
+// libboardmap-support.so.1: `cc prog.c $(pkg-config --cflags --libs boardmap-support)`, or the
+// CMake package boardmap, target boardmap::support. A program linked static takes the archive
+// libboardmap-support.a (boardmap::support_static, or cc -static). No compiler flag is needed:
+// nothing here depends on _FILE_OFFSET_BITS or _TIME_BITS, so a 32-bit program keeps its own
+// off_t and time_t, while the library reads files of any size and time stamps past 2038. The
+// library needs no C++ runtime. Its manual page is libboardmap-support(3).
 //
 // Common rules:
 // - Nothing here allocates from the heap: every buffer is the caller's and has a fixed size.
@@ -21,14 +25,52 @@
 //   through whatever links stand on the path. A regular file of root's with no other name,
 //   directly in the working directory, stays root's to read.
 // - Every failure prints one message on standard output and ends the process with status 1
-//   (exit(), so buffered output is flushed); no routine hands an error back. The text routines
-//   never fail.
+//   (exit(), so buffered output is flushed), unless the program has installed a failure handler
+//   of its own (bms_set_failure_handler, at the end). No routine hands an error back. The text
+//   routines never fail.
+// - Pointers: none may be NULL, but an out buffer of out_size 0 and the arguments of
+//   bms_set_failure_handler that say so. Compilers that can (gcc, clang) warn at -Wall about a
+//   NULL that they see, and gcc also about a buffer smaller than the size given with it.
+// - Threads: nothing here locks. The routines keep no state but the failure handler, so threads
+//   may call them at the same time, each with its own buffers (in the process's one working
+//   directory). Install the handler before threads start. Without one, a failure in any thread
+//   writes to standard output and calls exit(), which ends every thread (and must not run in two
+//   threads at once); a handler that longjmps must return to a setjmp of its own thread.
 
 #ifndef BOARDMAP_SUPPORT_H
 #define BOARDMAP_SUPPORT_H
 
 #include <stddef.h>
 #include <stdint.h>
+
+// The version of the library's package (the same as boardmap's), for #if in programs. The
+// shared library's own version is its SONAME's: libboardmap-support.so.1.
+#define BMS_VERSION_MAJOR 2
+#define BMS_VERSION_MINOR 2
+#define BMS_VERSION_PATCH 0
+
+// For this header only (undefined at its end): the routines are the names the shared library
+// exports, and their pointer arguments are marked for the compiler's checks, where it has them.
+#if defined(__has_attribute)
+#if __has_attribute(visibility)
+#define BMS_EXPORT __attribute__((visibility("default")))
+#endif
+#if __has_attribute(nonnull)
+#define BMS_NONNULL(...) __attribute__((nonnull(__VA_ARGS__)))
+#endif
+#if __has_attribute(access)
+#define BMS_ACCESS(...) __attribute__((access(__VA_ARGS__)))
+#endif
+#endif
+#ifndef BMS_EXPORT
+#define BMS_EXPORT
+#endif
+#ifndef BMS_NONNULL
+#define BMS_NONNULL(...)
+#endif
+#ifndef BMS_ACCESS
+#define BMS_ACCESS(...)
+#endif
 
 #ifdef __cplusplus
 extern "C" {
@@ -39,26 +81,28 @@ extern "C" {
 
 // Case conversion knows the 26 ASCII letters only; bytes of 0x80 and above are left alone.
 // Converts s in place up to its terminating NUL and returns s.
-char* bms_str_upper(char* s);
-char* bms_str_lower(char* s);
+BMS_EXPORT char* bms_str_upper(char* s) BMS_NONNULL(1) BMS_ACCESS(read_write, 1);
+BMS_EXPORT char* bms_str_lower(char* s) BMS_NONNULL(1) BMS_ACCESS(read_write, 1);
 
 // Upper-cases one character, including the three umlauts of code page 437. The result is the
 // byte as a signed char widened to int: 0x84 gives 0x8E as -114.
-int bms_upper_char_dos(char ch);
+BMS_EXPORT int bms_upper_char_dos(char ch);
 
 // Turns the backslashes of a DOS path into slashes, in place up to the terminating NUL.
-void bms_slashes_to_unix(char* s);
+BMS_EXPORT void bms_slashes_to_unix(char* s) BMS_NONNULL(1) BMS_ACCESS(read_write, 1);
 
 // Position of the first (last) byte equal to ch, or -1; ch = 0 gives the length of s.
-int bms_char_index(const char* s, char ch);
-int bms_char_rindex(const char* s, char ch);
+BMS_EXPORT int bms_char_index(const char* s, char ch) BMS_NONNULL(1) BMS_ACCESS(read_only, 1);
+BMS_EXPORT int bms_char_rindex(const char* s, char ch) BMS_NONNULL(1) BMS_ACCESS(read_only, 1);
 
 // Copies s[start] through s[end] (end must lie within s) to d and terminates d, so d receives
 // end - start + 2 bytes; d is empty (one NUL written) when start > end. d may overlap s.
-void bms_copy_span(char* d, const char* s, unsigned start, unsigned end);
+BMS_EXPORT void bms_copy_span(char* d, const char* s, unsigned start, unsigned end)
+    BMS_NONNULL(1, 2);
 
 // Sets the first n bytes of b to the low 8 bits of v (no terminator added); returns b.
-char* bms_fill_bytes(char* b, int v, unsigned n);
+BMS_EXPORT char* bms_fill_bytes(char* b, int v, unsigned n) BMS_NONNULL(1)
+    BMS_ACCESS(write_only, 1, 3);
 
 // ---- Run data ----
 
@@ -78,9 +122,10 @@ struct bms_run_data {
 };
 
 // Fills the record that rd points to, in place, from rundat.kvd in the working directory. It
-// does not clear the record first: fields whose key is absent keep their value, and every text
-// field must be terminated on entry (clear it: `struct bms_run_data rd = {0};`). Reads nothing
-// else.
+// does not clear the record first: fields whose key is absent keep their value, so clear it
+// (`struct bms_run_data rd = {0};`). Whatever the record held, nothing is read or written past a
+// field, and every text field is terminated afterwards (one that held no NUL gets one in its
+// last byte). Reads nothing else.
 // rundat.kvd holds one "key value" line per field, words separated by white space; the key is
 // the field's name in lower case ("sysop" in any case), any other key is ignored, and a later
 // line of a key replaces what an earlier one stored. A line counts by its first 126 bytes; the
@@ -95,7 +140,7 @@ struct bms_run_data {
 // - sysop: the value's first character, when it is a digit (so "sysop 12" gives 1).
 // Failure: "Error reading RUNDAT.KVD!\n" when the file cannot be opened or read, is no
 // regular file (a directory, a FIFO, a device), or holds more than 64 KiB, status 1.
-void bms_read_run_data(struct bms_run_data* rd);
+BMS_EXPORT void bms_read_run_data(struct bms_run_data* rd) BMS_NONNULL(1) BMS_ACCESS(read_write, 1);
 
 // ---- Mailbox lookups ----
 // init.kvd, bulletin.kvd, the boards' list.kvd files and the message files.
@@ -124,7 +169,8 @@ void bms_read_run_data(struct bms_run_data* rd);
 // characters are kept. If the keyword is the file's last word, out stays as it was.
 // Reads: init.kvd.
 // Failures: "Error opening INIT.KVD!\n" (not readable), "%s not found.\n" (keyword absent).
-void bms_init_value(const char* keyword, char* out, size_t out_size);
+BMS_EXPORT void bms_init_value(const char* keyword, char* out, size_t out_size) BMS_NONNULL(1)
+    BMS_ACCESS(read_only, 1) BMS_ACCESS(write_only, 2, 3);
 
 // Puts the directory of a board's messages into out (forward slashes, ending in '/',
 // lower-cased); returns 1 for a board of the hierarchy (bulletin.kvd), 0 for a user board.
@@ -145,7 +191,8 @@ void bms_init_value(const char* keyword, char* out, size_t out_size);
 // user board only); "%s not found.\n" also when the keyword is init.kvd's last word (no value);
 // "Error opening BULLETIN.KVD!\n"; "Board %s not found.\n" for a refused name or a directory
 // of more than 119 characters.
-int bms_board_dir(char* board, char* out, size_t out_size);
+BMS_EXPORT int bms_board_dir(char* board, char* out, size_t out_size) BMS_NONNULL(1)
+    BMS_ACCESS(read_write, 1) BMS_ACCESS(write_only, 2, 3);
 
 // Puts the n-th line (from 1) of the board's list.kvd (in bms_board_dir's directory) into out,
 // line end included. The list is read in pieces of at most 254 characters, each counting as a
@@ -154,7 +201,8 @@ int bms_board_dir(char* board, char* out, size_t out_size);
 // Reads: what bms_board_dir reads, then the board's list.kvd.
 // Failures: those of bms_board_dir; "Board %s not found.\n" (list.kvd not readable);
 // "%s %1i not found.\n" (board name, n) when the list has no n-th line.
-void bms_list_line(char* board, int n, char* out, size_t out_size);
+BMS_EXPORT void bms_list_line(char* board, int n, char* out, size_t out_size) BMS_NONNULL(1)
+    BMS_ACCESS(read_write, 1) BMS_ACCESS(write_only, 3, 4);
 
 // Puts the first line (at most 126 characters, line end included) of the message that the n-th
 // line of the board's list names into out. The line is taken as bms_list_line gives it, cut to
@@ -165,10 +213,75 @@ void bms_list_line(char* board, int n, char* out, size_t out_size);
 // Reads: what bms_list_line reads, then the message file.
 // Failures: those of bms_board_dir and bms_list_line; "Error opening %s!\n" (the path) when
 // the message file is not readable or its path is longer than 79 characters.
-void bms_message_first_line(char* board, int n, char* out, size_t out_size);
+BMS_EXPORT void bms_message_first_line(char* board, int n, char* out, size_t out_size)
+    BMS_NONNULL(1) BMS_ACCESS(read_write, 1) BMS_ACCESS(write_only, 3, 4);
+
+// ---- Failures ----
+
+// A program's own handler for the library's failures. It is given the message, as the library
+// prints it without a handler ("Board X not found.\n"; cut to 1023 bytes), and the context
+// that it was installed with. It must not return: it may longjmp back into the program, to a
+// setjmp made before the failing call, or end the process. By then the library has closed every
+// file that it opened for the call and holds nothing that needs cleaning up, so a longjmp leaks
+// nothing, and the routines may be called again after it. The failing routine may have written
+// part of a result into its output buffer, and a board name given to it may be cut and
+// upper-cased already. If the handler returns, the library prints the message and exits with
+// status 1, as without a handler. The handler must not call a routine that can fail (its
+// failure would call the handler inside itself).
+typedef void (*bms_failure_handler)(const char* message, void* context);
+
+// Installs handler for every failure from now on, with the context it is to be given (NULL
+// restores the default: print and exit). Returns the handler installed until now (NULL: the
+// default) and, unless previous_context is NULL, puts that handler's context there, so that a
+// part of a program can install its own and then put back what it found. Nothing locks: see
+// Threads above.
+//
+// Example: a list line if the board has it, and otherwise the reason, without ending the
+// program.
+//
+//     #include <setjmp.h>
+//     #include <stdio.h>
+//
+//     struct failure {
+//         jmp_buf back;
+//         char message[128];
+//     };
+//
+//     static void back_to_caller(const char* message, void* context) {
+//         struct failure* f = context;
+//         snprintf(f->message, sizeof f->message, "%s", message);
+//         longjmp(f->back, 1);
+//     }
+//
+//     // 1 with the board's n-th list line in out, or 0 with the reason in f->message.
+//     static int try_list_line(struct failure* f, char* board, int n, char* out, size_t size) {
+//         void* context;
+//         const bms_failure_handler handler = bms_set_failure_handler(back_to_caller, f, &context);
+//         int found;
+//         if (setjmp(f->back) == 0) {
+//             bms_list_line(board, n, out, size);
+//             found = 1;
+//         } else {
+//             found = 0;
+//         }
+//         bms_set_failure_handler(handler, context, NULL);
+//         return found;
+//     }
+//
+//     struct failure f;
+//     if (!try_list_line(&f, board, 3, line, sizeof line)) {
+//         printf("No third message: %s", f.message);
+//     }
+BMS_EXPORT bms_failure_handler bms_set_failure_handler(bms_failure_handler handler, void* context,
+                                                       void** previous_context)
+    BMS_ACCESS(write_only, 3);
 
 #ifdef __cplusplus
 }
 #endif
+
+#undef BMS_EXPORT
+#undef BMS_NONNULL
+#undef BMS_ACCESS
 
 #endif

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# The support library for 32-bit PCs (preset i386) in a program built without large-file or
+# 64-bit time flags (its own off_t and time_t are 32 bits), through pkg-config: the C interface
+# test passes and the lookup example prints what it prints on this machine, in the sample
+# mailbox and, where this machine may mount (root), in a copy whose inode numbers pass 32 bits
+# (an overlay over a tmpfs, as tests/large_inode.sh makes for the tool), where a library built
+# without large-file support inside fails every lookup.
+#
+#   bash .ci/steps/library-i386.sh
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/../.."
+source .ci/steps/library-common.sh
+
+if [[ ! -f build-i386/CMakeCache.txt ]]; then
+    cmake --preset i386 >/dev/null
+fi
+cmake --build build-i386 --target support support_archive -j2 >/dev/null
+work=$(mktemp -d)
+cleanup() {
+    umount "$work/merged" 2>/dev/null || true
+    umount "$work/lower" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+install_library build-i386 "$work/prefix"
+libdir=$work/prefix/lib/i386-linux-gnu
+
+expected=$(expected_lookups)
+export PKG_CONFIG_LIBDIR=$libdir/pkgconfig
+flags=$(pkg-config --cflags --libs boardmap-support)
+warnings=(-std=c99 -Wall -Wextra -Wpedantic -Werror)
+echo "--- i686-linux-gnu-gcc ${warnings[*]} ... $flags"
+printf '%s\n' '#include <sys/types.h>' '#include <time.h>' \
+    '_Static_assert(sizeof(off_t) == 4 && sizeof(time_t) == 4, "32-bit off_t and time_t");' |
+    i686-linux-gnu-gcc -std=c11 -fsyntax-only -x c - $flags ||
+    fail "an i386 program built with these flags has no 32-bit off_t and time_t"
+mkdir "$work/i386"
+i686-linux-gnu-gcc "${warnings[@]}" -o "$work/i386/c_interface_test" support/c_interface_test.c $flags
+i686-linux-gnu-gcc "${warnings[@]}" -o "$work/i386/lookup" examples/lookup.c $flags
+runner=(/usr/i686-linux-gnu/lib/ld-linux.so.2 --library-path "/usr/i686-linux-gnu/lib:$libdir")
+expect_programs "$work/i386" "${runner[@]}"
+
+mkdir "$work"/{lower,upper,work,merged}
+if ((EUID != 0)) || ! mount -t tmpfs tmpfs "$work/lower" 2>/dev/null; then
+    echo "SKIPPED: the mailbox with inode numbers past 32 bits; this machine does not let us mount"
+    exit "$library_failed"
+fi
+cp -R examples/mailbox "$work/lower/mailbox"
+mount -t overlay overlay \
+    -o "lowerdir=$work/lower,upperdir=$work/upper,workdir=$work/work,xino=on" "$work/merged"
+inode=$(stat -c %i "$work/merged/mailbox/init.kvd")
+echo "--- in a copy of the sample mailbox whose init.kvd has inode number $inode"
+if ((${#inode} <= 10)); then
+    fail "the overlay gives no inode numbers past 32 bits here ($inode)"
+fi
+if (cd "$work/merged/mailbox" && "${runner[@]}" "$work/i386/c_interface_test"); then
+    echo "the C interface test passes"
+else
+    fail "the C interface test on inode numbers past 32 bits"
+fi
+exit "$library_failed"
