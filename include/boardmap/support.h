@@ -35,7 +35,10 @@
 //   may call them at the same time, each with its own buffers (in the process's one working
 //   directory). Install the handler before threads start. Without one, a failure in any thread
 //   writes to standard output and calls exit(), which ends every thread (and must not run in two
-//   threads at once); a handler that longjmps must return to a setjmp of its own thread.
+//   threads at once); a handler that longjmps must return to a setjmp of its own thread. A root
+//   program's change of filesystem identity (above) is the calling thread's alone; it clears the
+//   process's dumpable flag for the open and sets it back after, which two threads opening at
+//   once may leave cleared (no core file, /proc entries root's).
 
 #ifndef BOARDMAP_SUPPORT_H
 #define BOARDMAP_SUPPORT_H
