@@ -10,3 +10,10 @@ foreach(boardmap_configuration IN LISTS boardmap_configurations)
 endforeach()
 unset(boardmap_configurations)
 unset(boardmap_configuration)
+
+# The C++ layer's headers need C++20: asked for in a project that compiles C++.
+get_property(boardmap_languages GLOBAL PROPERTY ENABLED_LANGUAGES)
+if(";${boardmap_languages};" MATCHES ";CXX;")
+    set_property(TARGET boardmap::support APPEND PROPERTY INTERFACE_COMPILE_FEATURES cxx_std_20)
+endif()
+unset(boardmap_languages)

@@ -16,26 +16,32 @@ target_include_directories(support PUBLIC
 # A C program links the library with the C compiler alone: without exceptions and RTTI its
 # objects need nothing of a C++ runtime (.ci/run checks the archive's undefined symbols).
 target_compile_options(support PRIVATE -fno-exceptions -fno-rtti)
-# For C++ programs only: the C++ layer's headers need C++20; a C compile is not touched.
-target_compile_features(support PUBLIC cxx_std_20)
+# The C++ layer's headers need C++20, for C++ compiles only. Installed, the CMake package asks for
+# it only where C++ is enabled (boardmap-config.cmake): CMake 3.18 refuses a C-only project a
+# target that carries a C++ feature.
+target_compile_features(support PUBLIC $<BUILD_INTERFACE:cxx_std_20>)
 set_target_properties(support PROPERTIES OUTPUT_NAME boardmap-support EXPORT_NAME support)
 add_library(boardmap::support ALIAS support)
 
 set(support_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/boardmap)
 install(TARGETS support EXPORT boardmap-targets
-    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
-install(FILES ${support_c_header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/boardmap COMPONENT dev)
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT libboardmap-support-dev)
+install(FILES doc/library.md
+    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/libboardmap-support-dev
+    COMPONENT libboardmap-support-dev)
+install(FILES ${support_c_header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/boardmap
+    COMPONENT libboardmap-support-dev)
 install(FILES ${support_cxx_headers}
-    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/boardmap/support COMPONENT dev)
+    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/boardmap/support COMPONENT libboardmap-support-dev)
 install(EXPORT boardmap-targets NAMESPACE boardmap::
-    DESTINATION ${support_cmake_dir} COMPONENT dev)
+    DESTINATION ${support_cmake_dir} COMPONENT libboardmap-support-dev)
 
 include(CMakePackageConfigHelpers)
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/boardmap-config-version.cmake
     COMPATIBILITY SameMajorVersion)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/boardmap-config.cmake
     ${PROJECT_BINARY_DIR}/boardmap-config-version.cmake
-    DESTINATION ${support_cmake_dir} COMPONENT dev)
+    DESTINATION ${support_cmake_dir} COMPONENT libboardmap-support-dev)
 
 # The pkg-config file names the prefix it is installed under (--prefix, or /usr in the
 # package), so it is written at install time.
@@ -45,6 +51,6 @@ install(CODE "
     set(BOARDMAP_PC_VERSION [[${PROJECT_VERSION}]])
     configure_file([[${CMAKE_CURRENT_LIST_DIR}/boardmap-support.pc.in]]
         [[${PROJECT_BINARY_DIR}/boardmap-support.pc]] @ONLY)
-" COMPONENT dev)
+" COMPONENT libboardmap-support-dev)
 install(FILES ${PROJECT_BINARY_DIR}/boardmap-support.pc
-    DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
+    DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT libboardmap-support-dev)
