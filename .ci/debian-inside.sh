@@ -34,12 +34,22 @@ part git sh -c 'apt-get update -q && apt-get install -y -q git'
 git clone -q /srv/boardmap.git /srv/build/boardmap
 cd /srv/build/boardmap
 
-# The README's test command, as it stands there.
-command=$(awk '/^Run every test/ { found = 1 } found && /^```sh$/ { getline; print; exit }' README.md)
-[[ -n $command ]] || { echo "the README has no test command" >&2; exit 1; }
-echo "README: $command"
-part readme-test-command bash -c "$command"
+# The README's two commands, as they stand there: the test command, then the demo (on the
+# same build).
+readme_command() {
+    awk -v lead="$1" 'index($0, lead) == 1 { found = 1 } found && /^```sh$/ { getline; print; exit }' README.md
+}
+test_command=$(readme_command "Run every test")
+demo_command=$(readme_command "See it work")
+if [[ -z $test_command || -z $demo_command ]]; then
+    echo "the README lacks its test or demo command" >&2
+    exit 1
+fi
+echo "README: $test_command"
+part readme-test-command bash -c "$test_command"
 no_compiler_warnings /srv/readme-test-command.log
+echo "README: $demo_command"
+part readme-demo-command bash -c "$demo_command"
 rm -rf build
 
 part build-dep apt-get build-dep -y -q ./
