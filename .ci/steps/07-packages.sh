@@ -38,7 +38,8 @@ for architecture in amd64 arm64 armhf armel i386; do
     tool_package=$(printf '%s\n' "${found[@]}" | grep /boardmap_)
     expect_contents "$tool_package" ./usr/bin/boardmap ./usr/share/man/man1/boardmap.1.gz \
         ./usr/share/doc/boardmap/copyright ./usr/share/doc/boardmap/changelog.Debian.gz \
-        ./usr/share/doc/boardmap/README.md ./usr/share/doc/boardmap/install.md
+        ./usr/share/doc/boardmap/README.md ./usr/share/doc/boardmap/usage.md \
+        ./usr/share/doc/boardmap/install.md
     if ((wanted == 2)); then
         lib=./usr/lib/$(multiarch_of "$architecture")
         dev_package=$(printf '%s\n' "${found[@]}" | grep /libboardmap-support-dev_)
