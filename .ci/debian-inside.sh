@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Run as root inside a fresh minimal Debian by .ci/debian-release.sh: a sysop's way from nothing
-# to an installed boardmap, each part timed, failing at the first fault. The compilers must
-# give no warning; lintian no error and no warning.
+# to an installed boardmap, each part timed, failing at the first fault. The compilers and
+# dpkg's tools must give no warning; lintian no error and no warning.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
@@ -19,9 +19,10 @@ part() {
     fi
 }
 
-# no_compiler_warnings LOG: the build in the log warned of nothing.
+# no_compiler_warnings LOG: no compiler, linker or dpkg tool warned in the log ("file:line:
+# warning: ..." or "tool: warning: ...").
 no_compiler_warnings() {
-    if grep -E 'warning:|Warning:' "$1"; then
+    if grep -E ': warning: ' "$1"; then
         echo "the build warned (above, from $1)" >&2
         exit 1
     fi
