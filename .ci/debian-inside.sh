@@ -38,7 +38,8 @@ cd /srv/build/boardmap
 # The README's two commands, as they stand there: the test command, then the demo (on the
 # same build).
 readme_command() {
-    awk -v lead="$1" 'index($0, lead) == 1 { found = 1 } found && /^```sh$/ { getline; print; exit }' README.md
+    awk -v lead="$1" 'index($0, lead) == 1 { found = 1 }
+        found && /^```sh$/ { getline; print; exit }' README.md
 }
 test_command=$(readme_command "Run every test")
 demo_command=$(readme_command "See it work")
