@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -24,6 +25,10 @@ constexpr std::string_view list_name = "list.kvd";
 constexpr std::size_t dir_limit = 127 - list_name.size(); // 119
 constexpr std::size_t message_path_limit = 79;
 constexpr std::size_t handed_line_limit = 131;
+// What the files may hold: the configuration and the hierarchy are a few kilobytes, a board's
+// list a line of some hundred bytes per message. Far larger files are read failures.
+constexpr std::uint64_t configuration_limit = 1024 * 1024;
+constexpr std::uint64_t list_limit = 64 * 1024 * 1024;
 
 constexpr const char* board_not_found = "Board %s not found.\n";
 
@@ -75,7 +80,7 @@ bool read_word(reader& file, word& w) {
 // file's last word. A keyword that is absent ends the run.
 bool find_value(const char* keyword, word& value) {
     reader file;
-    open_reader(file, "init.kvd", "Error opening INIT.KVD!\n");
+    open_reader(file, "init.kvd", "Error opening INIT.KVD!\n", configuration_limit);
     const std::size_t keyword_size = std::strlen(keyword);
     word w;
     for (;;) {
@@ -164,7 +169,7 @@ struct hierarchy_entry {
 
 hierarchy_entry find_in_hierarchy(std::string_view board) {
     reader file;
-    open_reader(file, "bulletin.kvd", "Error opening BULLETIN.KVD!\n");
+    open_reader(file, "bulletin.kvd", "Error opening BULLETIN.KVD!\n", configuration_limit);
     hierarchy_entry entry;
     std::array<char, hierarchy_piece> piece;
     for (;;) {
@@ -254,7 +259,7 @@ extern "C" void bms_list_line(char* board, int n, char* out_bytes, std::size_t o
     std::array<char, dir_limit + 32> failure;
     std::snprintf(failure.data(), failure.size(), board_not_found, board);
     reader file;
-    open_reader(file, list_path.c_str(), failure.data());
+    open_reader(file, list_path.c_str(), failure.data(), list_limit);
     if (n < 1) {
         fail("%s %1i not found.\n", board, n);
     }
@@ -297,8 +302,9 @@ extern "C" void bms_message_first_line(char* board, int n, char* out_bytes, std:
 
     std::array<char, sizeof message_path.bytes + 32> failure;
     std::snprintf(failure.data(), failure.size(), "Error opening %s!\n", message_path.c_str());
+    // Only the first line is read: a message may be as large as it likes.
     reader file;
-    open_reader(file, message_path.c_str(), failure.data());
+    open_reader(file, message_path.c_str(), failure.data(), whole_file);
     std::array<char, first_line_limit> first;
     const std::size_t size = read_piece(file, first);
     if (size > 0) {

@@ -344,6 +344,12 @@ TEST(MailboxBoardDir, UnreadableFiles) {
     scratch::fifo_writer writer(b.file("bulletin.kvd"));
     expect_failure(dir_of(b, "dx"), "Error opening BULLETIN.KVD!\n");
     EXPECT_FALSE(writer.released());
+    // Far larger than a hierarchy can be (a sparse file): refused, not read to its end.
+    std::filesystem::remove(b.file("bulletin.kvd"));
+    b.put("bulletin.kvd", standard_bulletin);
+    if (::truncate(b.file("bulletin.kvd").c_str(), off_t{10} << 40) == 0) {
+        expect_failure(dir_of(b, "dx"), "Error opening BULLETIN.KVD!\n");
+    }
 }
 
 TEST(MailboxBoardDir, UnsafeNamesRefusedBeforeAnyFileIsRead) {
@@ -466,6 +472,12 @@ TEST(MailboxListLine, ListNotReadable) {
     expect_failure(line_of(b, "dx extra", 0), "Board DX not found.\n");
     b.mkdir("info/alle/dx/list.kvd");
     expect_failure(line_of(b, "dx", 1), "Board DX not found.\n");
+    // Far larger than a list can be (a sparse file): refused, not read to its end.
+    std::filesystem::remove(b.file("info/alle/dx/list.kvd"));
+    b.put("info/alle/dx/list.kvd", "AB12CD<N0CALL note\n");
+    if (::truncate(b.file("info/alle/dx/list.kvd").c_str(), off_t{10} << 40) == 0) {
+        expect_failure(line_of(b, "dx", 1), "Board DX not found.\n");
+    }
 }
 
 TEST(MailboxListLine, FailuresOfBoardDir) {

@@ -1,14 +1,17 @@
 #pragma once
 
 #include "support/fail.hpp"
+#include "support/reach.hpp"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <span>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -25,10 +28,14 @@ static_assert(sizeof(time_t) == 8, "mailbox programs must be built with -D_TIME_
 
 // Reads a mailbox file in pieces the way the mailbox's own programs do (a piece ends after a
 // line end or at a length limit), but by length: a NUL or any other byte is ordinary data.
-// The buffer is part of the record, so reading allocates nothing.
+// The buffer is part of the record, so reading allocates nothing. No more than limit bytes are
+// ever read: a file of that kind holds less, and a larger one (a sparse file of terabytes, a
+// /proc file that never ends) is the file's read failure, not a run without end.
 struct reader {
     int fd = -1;
     const char* failure = nullptr; // printed, with exit status 1, when the file cannot be read
+    std::uint64_t limit = 0;       // bytes the file may hold
+    std::uint64_t consumed = 0;    // bytes read so far
     std::array<char, 4096> buffer;
     std::size_t position = 0;
     std::size_t end = 0;
@@ -43,81 +50,58 @@ struct reader {
     }
 };
 
-namespace detail {
-
-inline int open_retrying(const char* path, int flags) {
-    int fd;
-    do {
-        fd = ::open(path, flags);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
-// Opens for reading the regular file that located (an O_PATH descriptor of path) refers to, with
-// the ordinary permission check. Through /proc, which reaches that very file whatever has become
-// of its name meanwhile. Without /proc (a chroot that lacks it) by name, accepted only if it is
-// still the same file: a FIFO or device put in its place in between would be opened, then
-// refused. Non-blocking, so that a lease on the file cannot hold up the open.
-inline int reopen(int located, const char* path, const struct stat& status) {
-    constexpr int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    std::array<char, 32> through_proc;
-    std::snprintf(through_proc.data(), through_proc.size(), "/proc/self/fd/%d", located);
-    int fd = open_retrying(through_proc.data(), flags);
-    if (fd >= 0 || errno != ENOENT) {
-        return fd;
-    }
-    fd = open_retrying(path, flags);
-    struct stat opened {};
-    if (fd >= 0 && (::fstat(fd, &opened) != 0 || opened.st_dev != status.st_dev ||
-                    opened.st_ino != status.st_ino)) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-} // namespace detail
+// No limit on what a file may hold, for a file of which only a first piece is read.
+constexpr std::uint64_t whole_file = std::numeric_limits<std::uint64_t>::max();
 
 // Finds the file at path, following symbolic links, without opening it: an O_PATH descriptor,
 // whose open has no effect on a device or FIFO; -1 if there is none.
-inline int locate(const char* path, int flags = 0) {
-    return ::open(path, O_PATH | O_CLOEXEC | flags);
+int locate(const char* path, int flags = 0);
+
+// Opens for reading the file that located (from locate(path), or -1) refers to, and closes
+// located; returns the descriptor, or -1. Unless it is a regular file of at most limit bytes it
+// is never opened: a FIFO's writer stays blocked, a device is never touched, and a directory,
+// /dev/zero or a sparse file of terabytes never read. Where it must be opened by name again (no
+// kernel's /proc), name_flags are added to that open. Never ends the run.
+int open_regular(int located, const char* path, std::uint64_t limit, int name_flags = 0);
+
+// Opens name within the run's reach (see reach.hpp) and returns the descriptor, or -1: where the
+// reach is restricted, root's own file of that name as root, anything else by open_as_account()
+// under the account's identity. open_as_account returns a descriptor or -1 and must not end the
+// run, which would keep the account's identity.
+template <typename OpenAsAccount>
+int open_within_reach(const char* name, std::uint64_t limit, OpenAsAccount open_as_account) {
+    const reach who = reach_of_working_directory();
+    if (who.restricted) {
+        if (const int own = locate_roots_own(name); own >= 0) {
+            return open_regular(own, name, limit, O_NOFOLLOW);
+        }
+    }
+    const account_identity as_account(who);
+    return as_account.held() ? open_as_account() : -1;
 }
 
-// Opens for reading the file that located (from locate(path)) refers to, and closes located.
-// Unless it is a regular file it is never opened: a FIFO's writer stays blocked, a device is
-// never touched, and a directory or /dev/zero never read. If it is no regular file, cannot be
-// opened, or later cannot be read, ends the run with the failure message, which must outlive
-// the reader.
-inline void open_located(reader& r, int located, const char* path, const char* failure) {
-    r.failure = failure;
-    struct stat status {};
-    if (located < 0 || ::fstat(located, &status) != 0 || !S_ISREG(status.st_mode)) {
-        fail("%s", failure);
-    }
-    r.fd = detail::reopen(located, path, status);
-    ::close(located);
-    if (r.fd < 0) {
-        fail("%s", failure);
-    }
-    r.position = r.end = 0;
-}
+// Starts r on fd, from open_regular, with its failure message and limit; a descriptor of -1 ends
+// the run with the failure message, which must outlive the reader.
+void start_reader(reader& r, int fd, const char* failure, std::uint64_t limit);
 
-// Opens the file at path for reading, as open_located does.
-inline void open_reader(reader& r, const char* path, const char* failure) {
-    open_located(r, locate(path), path, failure);
-}
+// Opens the file at path for reading, as open_regular does, within the run's reach (see
+// reach.hpp), and starts r on it.
+void open_reader(reader& r, const char* path, const char* failure, std::uint64_t limit);
 
 namespace detail {
 
-// Refills the buffer; returns false at the end of the file.
+// Refills the buffer; returns false at the end of the file. One byte beyond the limit shows a
+// file that holds more.
 inline bool refill(reader& r) {
+    const std::uint64_t left = r.limit - r.consumed;
+    const std::size_t wanted =
+        left < r.buffer.size() ? static_cast<std::size_t>(left) + 1 : r.buffer.size();
     ssize_t got;
     do {
-        got = ::read(r.fd, r.buffer.data(), r.buffer.size());
+        got = ::read(r.fd, r.buffer.data(), wanted);
     } while (got < 0 && errno == EINTR);
-    if (got < 0) {
-        // An I/O error: never mistake it for a short file.
+    // An I/O error: never mistake it for a short file.
+    if (got < 0 || (r.consumed += static_cast<std::uint64_t>(got)) > r.limit) {
         fail("%s", r.failure);
     }
     r.position = 0;
@@ -182,6 +166,7 @@ inline void rewind_reader(reader& r) {
         fail("%s", r.failure);
     }
     r.position = r.end = 0;
+    r.consumed = 0;
 }
 
 } // namespace boardmap::support

@@ -17,6 +17,8 @@ namespace boardmap::support {
 namespace {
 
 constexpr std::size_t piece_limit = 126;
+// Some twenty lines of a few dozen bytes: a file far larger is no run data.
+constexpr std::uint64_t run_data_limit = 64 * 1024;
 
 struct key_value {
     std::string_view key;
@@ -148,7 +150,7 @@ bool ended_by_end_of_file(std::span<const char> piece) {
 extern "C" void bms_read_run_data(bms_run_data* record) {
     bms_run_data& rd = *record;
     reader file;
-    open_reader(file, "rundat.kvd", "Error reading RUNDAT.KVD!\n");
+    open_reader(file, "rundat.kvd", "Error reading RUNDAT.KVD!\n", run_data_limit);
     std::array<char, piece_limit> piece;
     for (;;) {
         const std::size_t size = read_piece(file, piece);

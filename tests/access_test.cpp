@@ -11,6 +11,8 @@
 
 #include "tests/boardmap_run.hpp"
 
+#include <boardmap/support/mailbox.hpp>
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -20,6 +22,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <grp.h>
 #include <poll.h>
 #include <stdexcept>
@@ -237,6 +240,9 @@ struct planted_link {
     uid_t link_owner;
     uid_t file_owner;
     bool followed_by_a_change;
+    // A second name of the link, which root's link would have were it made elsewhere and hard
+    // linked into the directory.
+    bool second_name = false;
 };
 
 void PrintTo(const planted_link& p, std::ostream* os) {
@@ -257,6 +263,9 @@ TEST_P(LinkAtTheTable, FollowedByAChangeOnlyWhenMadeByRootOrTheFilesOwner) {
     ASSERT_EQ(::chown(outside.file("table").c_str(), p.file_owner, p.file_owner), 0);
     std::filesystem::create_symlink(outside.file("table"), dir.file("boardmap.kvd"));
     ASSERT_EQ(::lchown(dir.file("boardmap.kvd").c_str(), p.link_owner, p.link_owner), 0);
+    if (p.second_name) {
+        ASSERT_EQ(::link(dir.file("boardmap.kvd").c_str(), outside.file("link").c_str()), 0);
+    }
 
     const outcome search = scratch::boardmap(dir, {"dx"});
     EXPECT_EQ(search.out, scratch::list_header + "dx        dxnews  \n");
@@ -280,7 +289,174 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(planted_link{"mailbox_users_to_roots", bbs, 0, false},
                       planted_link{"mailbox_users_to_a_third_users", bbs, third_user, false},
                       planted_link{"mailbox_users_to_its_own", bbs, bbs, true},
-                      planted_link{"roots_to_a_third_users", 0, third_user, true}),
+                      planted_link{"roots_to_a_third_users", 0, third_user, true},
+                      planted_link{"roots_with_a_second_name", 0, third_user, false, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The mailbox's user makes its table a set-user-ID (or set-group-ID) program and a second sysop
+// changes it: the new table belongs to that sysop and must not stay a program that runs as
+// the sysop. Set-id and sticky bits stay only on a table of the old one's very owner and group.
+struct set_id_table {
+    const char* name;
+    uid_t owner;
+    mode_t mode;
+    mode_t new_mode;
+};
+
+void PrintTo(const set_id_table& s, std::ostream* os) {
+    *os << s.name;
+}
+
+class SecondSysopChange : public ::testing::TestWithParam<set_id_table> {};
+
+TEST_P(SecondSysopChange, KeepsSetIdBitsOnlyForTheSameOwnerAndGroup) {
+    if (skip_unless_root()) {
+        GTEST_SKIP() << "needs root, to run as other users";
+    }
+    const set_id_table& s = GetParam();
+    other_users users;
+    mailbox_dir dir;
+    scratch::set_up(dir, "#!/bin/sh\nid\nzzold zznew\n");
+    ::chmod(dir.file("rundat.kvd").c_str(), 0644);
+    give(dir.path(), {bbs, shared_group, 0770, ""});
+    give(dir.file("boardmap.kvd"), {s.owner, shared_group, s.mode, ""});
+
+    const outcome deleted = users.run(dir, second_sysop, second_sysop, "1100", {"-", "zzold"});
+    EXPECT_EQ(deleted.status, 0) << deleted.out;
+    EXPECT_EQ(access_of(dir.file("boardmap.kvd")),
+              (access{second_sysop, shared_group, s.new_mode, ""}));
+    EXPECT_EQ(access_of(dir.file("boardmap.bak")), (access{s.owner, shared_group, s.mode, ""}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NeedsRoot, SecondSysopChange,
+    ::testing::Values(set_id_table{"set_user_id_of_the_mailbox", bbs, 04775, 0775},
+                      set_id_table{"set_group_id_of_the_mailbox", bbs, 02775, 0775},
+                      set_id_table{"sticky_of_the_mailbox", bbs, 01664, 0664},
+                      set_id_table{"set_user_id_of_the_sysops_own", second_sysop, 04770, 04770}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Root in the mailbox's directory, which the mailbox's user owns, so that it can put any name
+// there: links at files root alone may read, directly or through a linked directory, and hard
+// links of such files (which fs.protected_hardlinks=0 lets any user make; root makes them here).
+// Root's run opens through them nothing that user could not read itself: each gets that file's
+// own failure, and nothing changes. A table root made there, with no other name, stays root's.
+struct planted_for_root {
+    const char* name;
+    // Plants names in the mailbox directory, given a directory that root alone may enter, which
+    // holds the file "secret" (two table lines, root's, 0600) and the board's list at
+    // "alle/dx/list.kvd".
+    std::function<void(const mailbox_dir& dir, const std::string& root_only)> plant;
+    // The run: the tool's words, or none for the library's lookup of line 1 of the board DX.
+    std::vector<std::string> words;
+    std::string out;
+    int status = 1;
+};
+
+void PrintTo(const planted_for_root& p, std::ostream* os) {
+    *os << p.name;
+}
+
+class RootInTheMailboxDirectory : public ::testing::TestWithParam<planted_for_root> {};
+
+TEST_P(RootInTheMailboxDirectory, ReachesOnlyWhatTheMailboxUserCould) {
+    if (skip_unless_root()) {
+        GTEST_SKIP() << "needs root, to give the directory to the mailbox's user";
+    }
+    const planted_for_root& p = GetParam();
+    mailbox_dir dir;
+    mailbox_dir root_only;
+    const std::string secret = "dx        dxnews  \nzz        secret  \n";
+    root_only.write("secret", secret);
+    ::chmod(root_only.file("secret").c_str(), 0600);
+    std::filesystem::create_directories(root_only.file("alle/dx"));
+    root_only.write("alle/dx/list.kvd", "1A2B3C<N0CALL\n");
+    scratch::set_up(dir, old_table);
+    dir.write("init.kvd", "INFOPATH ./info/\nUSERPATH ./user/\n");
+    dir.write("bulletin.kvd", "ALLE 90\n DX 30\n");
+    std::filesystem::create_directories(dir.file("info/alle/dx"));
+    dir.write("info/alle/dx/list.kvd", "9Z9Z9Z<N0CALL\n");
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path())) {
+        ASSERT_EQ(::lchown(entry.path().c_str(), bbs, bbs_group), 0);
+    }
+    give(dir.path(), {bbs, bbs_group, 0750, ""});
+    p.plant(dir, root_only.path());
+
+    const auto before = scratch::contents(dir);
+    const outcome run =
+        p.words.empty() ? scratch::run_in_child(dir.path(),
+                                                [] {
+                                                    char board[] = "DX";
+                                                    std::array<char, 256> line{};
+                                                    boardmap::support::list_line(board, 1, line);
+                                                    std::fputs(line.data(), stdout);
+                                                })
+                        : scratch::boardmap(dir, p.words);
+    EXPECT_EQ(run.out, p.out);
+    EXPECT_EQ(run.status, p.status);
+    EXPECT_EQ(root_only.read("secret"), secret);
+    if (p.status != 0) {
+        EXPECT_EQ(scratch::contents(dir), before);
+    }
+}
+
+void link_to(const mailbox_dir& dir, const std::string& name, const std::string& target) {
+    std::filesystem::remove(dir.file(name));
+    std::filesystem::create_symlink(target, dir.file(name));
+    ASSERT_EQ(::lchown(dir.file(name).c_str(), bbs, bbs_group), 0);
+}
+
+const auto run_data_linked = [](const mailbox_dir& dir, const std::string& root_only) {
+    link_to(dir, "rundat.kvd", root_only + "/secret");
+};
+const auto table_linked = [](const mailbox_dir& dir, const std::string& root_only) {
+    link_to(dir, "boardmap.kvd", root_only + "/secret");
+};
+const auto table_through_linked_directory = [](const mailbox_dir& dir,
+                                               const std::string& root_only) {
+    link_to(dir, "tables", root_only);
+    link_to(dir, "boardmap.kvd", "tables/secret");
+};
+const auto table_hard_linked = [](const mailbox_dir& dir, const std::string& root_only) {
+    std::filesystem::remove(dir.file("boardmap.kvd"));
+    ASSERT_EQ(::link((root_only + "/secret").c_str(), dir.file("boardmap.kvd").c_str()), 0);
+};
+const auto roots_own_table = [](const mailbox_dir& dir, const std::string&) {
+    give(dir.file("boardmap.kvd"), {0, 0, 0600, ""});
+};
+const auto list_linked = [](const mailbox_dir& dir, const std::string& root_only) {
+    link_to(dir, "info/alle/dx/list.kvd", root_only + "/alle/dx/list.kvd");
+};
+const auto group_directory_linked = [](const mailbox_dir& dir, const std::string& root_only) {
+    std::filesystem::remove_all(dir.file("info/alle"));
+    link_to(dir, "info/alle", root_only + "/alle");
+};
+const auto nothing_planted = [](const mailbox_dir&, const std::string&) {};
+
+const std::string found_dx = scratch::list_header + "dx        dxnews  \n";
+const std::string run_data_failure = "Error reading RUNDAT.KVD!\n";
+const std::string table_failure = "Error reading BOARDMAP.KVD !\n";
+const std::string list_failure = "Board DX not found.\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    NeedsRoot, RootInTheMailboxDirectory,
+    ::testing::Values(
+        planted_for_root{"run_data_linked", run_data_linked, {"dx"}, run_data_failure},
+        planted_for_root{"table_linked_search", table_linked, {"dx"}, table_failure},
+        planted_for_root{"table_linked_change", table_linked, {"+", "b", "c"}, table_failure},
+        planted_for_root{"table_through_linked_directory",
+                         table_through_linked_directory,
+                         {"zz"},
+                         table_failure},
+        planted_for_root{"table_hard_linked_search", table_hard_linked, {"zz"}, table_failure},
+        planted_for_root{"table_hard_linked_change", table_hard_linked, {"-", "zz"}, table_failure},
+        planted_for_root{"roots_own_table_search", roots_own_table, {"dx"}, found_dx, 0},
+        planted_for_root{
+            "roots_own_table_change", roots_own_table, {"+", "b", "c"}, "3 entries written.\n", 0},
+        planted_for_root{"lookup", nothing_planted, {}, "9Z9Z9Z<N0CALL\n", 0},
+        planted_for_root{"lookup_list_linked", list_linked, {}, list_failure},
+        planted_for_root{
+            "lookup_group_directory_linked", group_directory_linked, {}, list_failure}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // As the mailbox's user: waits with inotify for the new table's scratch name to appear, and then

@@ -45,7 +45,7 @@ bool lower_and_find(line& entry, std::string_view wanted) {
 // replaces the table by rename and a reader sees the old or the new one.
 void list_entries(const char* search) {
     support::reader file;
-    support::open_reader(file, table_name, read_failure);
+    support::open_reader(file, table_name, read_failure, table_size_limit);
 
     std::array<char, name_limit> search_bytes;
     const std::size_t search_size = ::strnlen(search, name_limit);

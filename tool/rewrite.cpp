@@ -178,6 +178,16 @@ bool copy_acl(int fd, int old_fd) {
     return ::fremovexattr(fd, acl_name) == 0 || without_acl(errno);
 }
 
+// The set-user-ID, set-group-ID and sticky bits of the old table, where the new one has its very
+// owner and group: on a table that now belongs to the user who runs the change, a set-user-ID
+// bit that the mailbox's user put on its table would make the table a program of that user's.
+mode_t kept_bits(int fd, const struct stat& old_status) {
+    struct stat status {};
+    const bool same_owner = ::fstat(fd, &status) == 0 && status.st_uid == old_status.st_uid &&
+                            status.st_gid == old_status.st_gid;
+    return old_status.st_mode & (same_owner ? 07777 : 0777);
+}
+
 // The new table is created open to its creator alone (see rewrite_table) and closed to everyone
 // before it takes the old table's owner and group, so that neither gains anything from the
 // creator's bits. Setting the ACL sets the permission bits with it; the set-id bits, which a
@@ -185,7 +195,7 @@ bool copy_acl(int fd, int old_fd) {
 // who runs the change can open it.
 bool copy_access(int fd, const support::reader& old_table, const struct stat& old_status) {
     return ::fchmod(fd, 0) == 0 && copy_owner(fd, old_status) && copy_acl(fd, old_table.fd) &&
-           ::fchmod(fd, old_status.st_mode & 07777) == 0;
+           ::fchmod(fd, kept_bits(fd, old_status)) == 0;
 }
 
 // Puts the new table in boardmap.kvd's place in one step, so that the name never disappears;
@@ -233,34 +243,49 @@ change_lock lock_table_for_change() {
     return {directory_fd};
 }
 
-// A symbolic link at the table is followed only when root or the owner of the file it names
-// made it: the mailbox's user, who may write the directory, must not make a sysop's change read
-// a file that user cannot read and write it out as the table. The text of the very link whose
-// owner was looked at is followed, so swapping the link meanwhile gains nothing.
-void open_table_to_change(support::reader& table) {
+namespace {
+
+// A link with one name, made by root or by the owner of the file it names. The mailbox's user,
+// who may write the directory, must not make a sysop's change read a file that user cannot read
+// and write it out as the table. A second name of a link made elsewhere (a hard link, where
+// fs.protected_hardlinks allows one) would have its relative target read from here.
+bool trusted_link(const struct stat& link_status, const struct stat& file_status) {
+    return link_status.st_nlink == 1 &&
+           (link_status.st_uid == 0 || link_status.st_uid == file_status.st_uid);
+}
+
+// Opens the table, or the file that a trusted link at it names; -1 if there is none or the
+// link is not trusted. The text of the very link whose owner was looked at is followed, so
+// swapping the link meanwhile gains nothing.
+int open_table_or_trusted_link() {
     const int located = support::locate(table_name, O_NOFOLLOW);
     struct stat link_status {};
-    if (located < 0 || ::fstat(located, &link_status) != 0) {
-        support::fail("%s", read_failure);
-    }
-    if (!S_ISLNK(link_status.st_mode)) {
-        support::open_located(table, located, table_name, read_failure);
-        return;
+    if (located < 0 || ::fstat(located, &link_status) != 0 || !S_ISLNK(link_status.st_mode)) {
+        return support::open_regular(located, table_name, table_size_limit);
     }
     static std::array<char, PATH_MAX> target;
     const ssize_t size = ::readlinkat(located, "", target.data(), target.size() - 1);
     ::close(located);
     if (size < 0 || static_cast<std::size_t>(size) == target.size() - 1) {
-        support::fail("%s", read_failure);
+        return -1;
     }
     target[static_cast<std::size_t>(size)] = '\0';
     const int file = support::locate(target.data());
     struct stat file_status {};
-    if (file < 0 || ::fstat(file, &file_status) != 0 ||
-        (link_status.st_uid != 0 && link_status.st_uid != file_status.st_uid)) {
-        support::fail("%s", read_failure);
+    if (file >= 0 &&
+        (::fstat(file, &file_status) != 0 || !trusted_link(link_status, file_status))) {
+        ::close(file);
+        return -1;
     }
-    support::open_located(table, file, target.data(), read_failure);
+    return support::open_regular(file, target.data(), table_size_limit);
+}
+
+} // namespace
+
+void open_table_to_change(support::reader& table) {
+    const int fd =
+        support::open_within_reach(table_name, table_size_limit, open_table_or_trusted_link);
+    support::start_reader(table, fd, read_failure, table_size_limit);
 }
 
 int rewrite_table(const table& t, const support::reader& old_table, change_lock lock) {
@@ -283,7 +308,10 @@ int rewrite_table(const table& t, const support::reader& old_table, change_lock 
         ::close(fd);
         abandon_rewrite(false);
     }
-    if (::close(fd) != 0) {
+    // The previous table becomes the backup by its inode: synced first, so that a power cut
+    // cannot leave a backup that a hand edit just before had not yet brought to disk. Clean,
+    // it costs nothing.
+    if (::close(fd) != 0 || ::fsync(old_table.fd) != 0) {
         abandon_rewrite(false);
     }
     put_in_place();

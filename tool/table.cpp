@@ -9,7 +9,10 @@
 
 namespace boardmap {
 
-line_read read_line(support::reader& file, line& l) {
+namespace {
+
+// Reads the next line, or of a line too long its first line_limit bytes, leaving the rest unread.
+line_read read_up_to_limit(support::reader& file, line& l) {
     // One byte beyond the limit tells a line that is too long from one that fits with its end.
     l.size = support::read_piece(file, std::span(l.bytes).first(line_limit + 1));
     if (l.size == 0) {
@@ -19,12 +22,22 @@ line_read read_line(support::reader& file, line& l) {
         return line_read::whole;
     }
     l.size = line_limit;
-    support::skip_line(file);
     return line_read::too_long;
 }
 
+} // namespace
+
+line_read read_line(support::reader& file, line& l) {
+    const line_read got = read_up_to_limit(file, l);
+    if (got == line_read::too_long) {
+        support::skip_line(file);
+    }
+    return got;
+}
+
+// A change refuses a line too long as soon as it is seen, without reading on to its end.
 bool read_line_to_change(support::reader& file, line& l, int& line_number) {
-    const line_read got = read_line(file, l);
+    const line_read got = read_up_to_limit(file, l);
     if (got == line_read::end_of_file) {
         return false;
     }

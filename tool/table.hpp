@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string_view>
 
@@ -18,6 +19,8 @@ constexpr const char* backup_name = "boardmap.bak";
 constexpr std::size_t line_limit = 254; // bytes before the line end, as in the mailbox's files
 constexpr std::size_t name_limit = 8;   // board names count to 8 characters
 constexpr std::size_t max_lines = 999;
+// A full table is under 260 KB; a table file larger than this is the table's read failure.
+constexpr std::uint64_t table_size_limit = 1024 * 1024;
 // One slot beyond the limit: an insertion, or the line that shows a table is too large.
 constexpr std::size_t slot_count = max_lines + 1;
 // A line with its line end, or its column layout: a first word of one byte padded to 8 makes
@@ -99,9 +102,10 @@ struct change_lock {
 };
 change_lock lock_table_for_change();
 
-// Opens the table for a change, once the lock is held; a symbolic link in its place is followed
-// only when owned by root or by the owner of the file it names. Ends the run with the read
-// failure message if the table cannot be opened or the link is not followed.
+// Opens the table for a change, once the lock is held, within the run's reach; a symbolic link
+// in its place is followed only when it has no other name and is owned by root or by the owner
+// of the file it names. Ends the run with the read failure message if the table cannot be
+// opened or the link is not followed.
 void open_table_to_change(support::reader& table);
 
 // Replaces boardmap.kvd by the slots, each written exactly as it stands, and keeps the previous

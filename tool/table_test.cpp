@@ -175,7 +175,8 @@ std::vector<std::string> lines_of(const std::string& bytes) {
     dir.write("boardmap.kvd", bytes);
     const std::string path = dir.file("boardmap.kvd");
     boardmap::support::reader file;
-    boardmap::support::open_reader(file, path.c_str(), "Error reading BOARDMAP.KVD !\n");
+    boardmap::support::open_reader(file, path.c_str(), "Error reading BOARDMAP.KVD !\n",
+                                   boardmap::table_size_limit);
     std::vector<std::string> lines;
     line l{};
     boardmap::line_read got;

@@ -10,7 +10,16 @@
 // Common rules:
 // - Nothing here allocates from the heap: every buffer is the caller's and has a fixed size.
 // - Files are opened by relative name in the working directory, which the mailbox sets, and
-//   are only read, never written.
+//   are only read, never written. Only regular files are opened (a FIFO, a device or a link to
+//   one is a failure of that file, never opened), and none is read beyond what a file of its kind
+//   holds: rundat.kvd 64 KiB, init.kvd and bulletin.kvd 1 MiB each, a list.kvd 64 MiB, of a
+//   message its first line; a larger file is a failure of that file.
+// - A root program in a mailbox directory that another account owns (or, owned by root, that a
+//   group or anyone may write) opens each file with that account's filesystem identity (its
+//   owner and group, no supplementary group; nobody in that group where root owns it), taken by
+//   the calling thread for the open alone: it reads nothing that account could not read itself,
+//   through whatever links stand on the path. A regular file of root's with no other name,
+//   directly in the working directory, stays root's to read.
 // - Every failure prints one message on standard output and ends the process with status 1
 //   (exit(), so buffered output is flushed); no routine hands an error back. The text routines
 //   never fail.
@@ -84,8 +93,8 @@ struct bms_run_data {
 //   (leading 0x); logintime: an unsigned decimal number. A value that does not start with a
 //   number, or does not fit the field, leaves the field as it was.
 // - sysop: the value's first character, when it is a digit (so "sysop 12" gives 1).
-// Failure: "Error reading RUNDAT.KVD!\n" when the file cannot be opened or read, or is no
-// regular file (a directory, a FIFO, a device), status 1.
+// Failure: "Error reading RUNDAT.KVD!\n" when the file cannot be opened or read, is no
+// regular file (a directory, a FIFO, a device), or holds more than 64 KiB, status 1.
 void bms_read_run_data(struct bms_run_data* rd);
 
 // ---- Mailbox lookups ----
