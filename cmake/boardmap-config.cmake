@@ -13,9 +13,15 @@ if(NOT TARGET boardmap::support_static)
     get_target_property(boardmap_interface boardmap::support INTERFACE_INCLUDE_DIRECTORIES)
     set_property(TARGET boardmap::support_static PROPERTY
         INTERFACE_INCLUDE_DIRECTORIES ${boardmap_interface})
-    get_target_property(boardmap_interface boardmap::support INTERFACE_COMPILE_FEATURES)
-    set_property(TARGET boardmap::support_static PROPERTY
-        INTERFACE_COMPILE_FEATURES ${boardmap_interface})
     unset(boardmap_interface)
     unset(boardmap_libdir)
+
+    # The C++ layer's headers need C++20: asked for in a project that compiles C++ only, since
+    # CMake 3.18 refuses a C-only project a target that carries a C++ feature.
+    get_property(boardmap_languages GLOBAL PROPERTY ENABLED_LANGUAGES)
+    if(";${boardmap_languages};" MATCHES ";CXX;")
+        set_property(TARGET boardmap::support boardmap::support_static APPEND
+            PROPERTY INTERFACE_COMPILE_FEATURES cxx_std_20)
+    endif()
+    unset(boardmap_languages)
 endif()

@@ -1,5 +1,16 @@
 # Read by cpack (CPACK_PROJECT_CONFIG_FILE) before it stages the packages.
-cmake_policy(VERSION 3.25)
+cmake_policy(VERSION 3.18)
+# The scripts that finish the packages (CPACK_PRE_BUILD_SCRIPTS, CPACK_POST_BUILD_SCRIPTS, and
+# what they call) are CMake 3.20's. An older release builds its packages with dpkg-buildpackage.
+if(CMAKE_VERSION VERSION_LESS 3.20)
+    message(FATAL_ERROR "cpack ${CMAKE_VERSION} is too old: the packages need CMake 3.20 or "
+        "later. On this release: apt-get build-dep ./ && dpkg-buildpackage -us -uc -b")
+endif()
+find_program(dpkg_shlibdeps dpkg-shlibdeps)
+if(NOT dpkg_shlibdeps)
+    message(FATAL_ERROR "dpkg-shlibdeps is needed to state the packages' dependencies "
+        "(apt-get install dpkg-dev)")
+endif()
 
 # Reproducible packages: cpack gives every file and archive member in them the time
 # SOURCE_DATE_EPOCH, here the last commit's unless the caller exported one; outside a git
@@ -8,7 +19,7 @@ if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
     execute_process(COMMAND git -C "${CPACK_BOARDMAP_SOURCE_DIR}" log -1 --format=%ct
         OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET RESULT_VARIABLE status)
     if(NOT status EQUAL 0 OR NOT epoch MATCHES "^[0-9]+$")
-        file(STRINGS "${CPACK_BOARDMAP_SOURCE_DIR}/packaging/changelog" trailer REGEX "^ -- "
+        file(STRINGS "${CPACK_BOARDMAP_SOURCE_DIR}/debian/changelog" trailer REGEX "^ -- "
             LIMIT_COUNT 1)
         string(REGEX REPLACE "^ -- .*>  " "" date "${trailer}")
         execute_process(COMMAND date -u -d "${date}" +%s OUTPUT_VARIABLE epoch

@@ -1,44 +1,25 @@
 # Run by cpack on the packages' staging trees, after the install rules and before the packages
-# are made: finishes them the way Debian ships such files.
-cmake_policy(VERSION 3.25)
+# are made: adds to each package what debhelper adds to it in a dpkg-buildpackage build, from the
+# same files in debian/, and compresses what Debian ships compressed (-n keeps the packages
+# reproducible; the .md guides keep their names, as debian/rules keeps them).
+cmake_policy(VERSION 3.20)
 
-# Manual pages and changelogs are shipped compressed; -n keeps the packages reproducible.
-file(GLOB_RECURSE compressed "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*.[13]"
-    "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/changelog.Debian")
-list(FILTER compressed INCLUDE REGEX "/man/man[13]/[^/]*[.][13]$|/changelog[.]Debian$")
-foreach(file IN LISTS compressed)
-    execute_process(COMMAND gzip -9 -n -f "${file}" RESULT_VARIABLE status)
-    if(NOT status EQUAL 0)
-        message(FATAL_ERROR "gzip ${file} failed")
+set(debian ${CPACK_BOARDMAP_SOURCE_DIR}/debian)
+foreach(package IN LISTS CPACK_COMPONENTS_ALL)
+    set(root ${CPACK_TEMPORARY_INSTALL_DIRECTORY}/${package}/usr/share)
+    if(NOT IS_DIRECTORY ${root})
+        continue()
     endif()
-endforeach()
-
-# The binary decides what the package needs: a dynamic one its C library version, found by
-# dpkg-shlibdeps (without it cpack would leave Depends out), a static one nothing and a
-# lintian override for the static link it is built with on purpose (a static PIE its own).
-file(GLOB_RECURSE binaries "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/boardmap")
-list(FILTER binaries INCLUDE REGEX "/bin/boardmap$")
-foreach(binary IN LISTS binaries)
-    execute_process(COMMAND file -b "${binary}" OUTPUT_VARIABLE type RESULT_VARIABLE status)
-    if(NOT status EQUAL 0)
-        message(FATAL_ERROR "file(1) is needed to package boardmap (apt-get install file)")
+    file(COPY ${debian}/copyright DESTINATION ${root}/doc/${package})
+    configure_file(${debian}/changelog ${root}/doc/${package}/changelog.Debian COPYONLY)
+    if(EXISTS ${debian}/${package}.lintian-overrides)
+        configure_file(${debian}/${package}.lintian-overrides ${root}/lintian/overrides/${package}
+            COPYONLY)
     endif()
-    if(type MATCHES "dynamically linked")
-        find_program(dpkg_shlibdeps dpkg-shlibdeps)
-        if(NOT dpkg_shlibdeps)
-            message(FATAL_ERROR "dpkg-shlibdeps is needed to state the package's dependencies "
-                "(apt-get install dpkg-dev)")
-        endif()
-    elseif(type MATCHES "statically linked|static-pie linked")
-        cmake_path(GET binary PARENT_PATH bin_dir)
-        cmake_path(GET bin_dir PARENT_PATH prefix_dir)
-        if(type MATCHES "static-pie")
-            file(READ "${CPACK_BOARDMAP_STATIC_PIE_OVERRIDES}" overrides)
-        else()
-            file(READ "${CPACK_BOARDMAP_STATIC_OVERRIDES}" overrides)
-        endif()
-        file(APPEND "${prefix_dir}/share/lintian/overrides/boardmap" "${overrides}")
-    endif()
+    file(GLOB_RECURSE compressed ${root}/man/* ${root}/doc/${package}/changelog.Debian)
+    foreach(file IN LISTS compressed)
+        execute_process(COMMAND gzip -9 -n -f "${file}" COMMAND_ERROR_IS_FATAL ANY)
+    endforeach()
 endforeach()
 
 # The shared library's package depends on the C library that has every symbol version it needs:

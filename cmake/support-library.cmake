@@ -9,7 +9,7 @@
 # The shared library's own version, apart from the package's: raise the minor number when a
 # routine is added (programs built before still run), the major number, and with it the SONAME
 # and the runtime package's name, when anything changes that programs built before rely on. Each
-# version's interface is recorded in abi/ (see .ci/steps/library-abi.sh).
+# version's interface is recorded in abi/ (see .ci/steps/08-library-abi.sh).
 set(support_library_version 1.0.0)
 string(REGEX MATCH "^[0-9]+" support_soversion ${support_library_version})
 set(support_runtime_package libboardmap-support${support_soversion})
@@ -49,8 +49,10 @@ add_library(boardmap::support ALIAS support)
 target_include_directories(support INTERFACE
     $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
     $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
-# For C++ programs only: the C++ layer's headers need C++20; a C compile is not touched.
-target_compile_features(support INTERFACE cxx_std_20)
+# The C++ layer's headers need C++20, for C++ compiles only. Installed, the CMake package asks for
+# it only where C++ is enabled (boardmap-config.cmake): CMake 3.18 refuses a C-only project a
+# target that carries a C++ feature.
+target_compile_features(support INTERFACE $<BUILD_INTERFACE:cxx_std_20>)
 set_target_properties(support PROPERTIES OUTPUT_NAME boardmap-support EXPORT_NAME support
     VERSION ${support_library_version} SOVERSION ${support_soversion}
     LINKER_LANGUAGE C)
@@ -89,6 +91,8 @@ install(TARGETS support EXPORT boardmap-targets
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT ${support_runtime_package}
     NAMELINK_COMPONENT ${support_dev_package})
 install(FILES ${support_archive} DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    COMPONENT ${support_dev_package})
+install(FILES doc/library.md DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${support_dev_package}
     COMPONENT ${support_dev_package})
 install(FILES ${support_c_header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/boardmap
     COMPONENT ${support_dev_package})

@@ -14,7 +14,7 @@ case "$boardmap" in /*) ;; *) boardmap=$PWD/$boardmap ;; esac
 case "$lookup_example" in /*) ;; *) lookup_example=$PWD/$lookup_example ;; esac
 
 if [[ ! -x "$boardmap" ]]; then
-    echo "demo: $boardmap not found; build first: cmake --preset default && cmake --build --preset default -j2" >&2
+    echo "demo: $boardmap not found; build first: cmake -S . -B build && cmake --build build -j2" >&2
     exit 1
 fi
 

@@ -212,28 +212,50 @@ TEST(Links, BackupThatIsAnotherNameOfTheTable) {
 }
 
 #ifndef BOARDMAP_SANITIZED // the sanitizers read their options and look for leaks through /proc
-// Runs the tool in a mount namespace of its own without the kernel's /proc: none, or, given a
-// path, a /proc of plain files whose self/fd/N, for the descriptors the tool uses, are links to
-// it (a chroot whose /proc the mailbox's user may write).
+// In a child: a mount namespace of its own in which the kernel's /proc is left behind: made
+// private first, so that nothing done to it reaches the machine's mounts (a chroot's / is no
+// mount point to make private), then unmounted, or covered, given a path, by a /proc of plain
+// files whose self/fd/N, for the descriptors the tool uses, are links to it (a chroot whose
+// /proc the mailbox's user may write). False where that is refused: no root, no mount
+// namespace, no /proc mounted to cover.
+bool leave_kernels_proc(const std::string& fake_fd_target) {
+    if (::unshare(CLONE_NEWNS) != 0 ||
+        ::mount(nullptr, "/proc", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+        return false;
+    }
+    if (fake_fd_target.empty()) {
+        return ::umount2("/proc", MNT_DETACH) == 0;
+    }
+    std::error_code error;
+    if (::mount("fake", "/proc", "tmpfs", 0, nullptr) != 0 ||
+        !std::filesystem::create_directories("/proc/self/fd", error)) {
+        return false;
+    }
+    for (int fd = 3; fd < 16; ++fd) {
+        std::filesystem::create_symlink(fake_fd_target, "/proc/self/fd/" + std::to_string(fd));
+    }
+    return true;
+}
+
+bool kernels_proc_mounted() {
+    return ::access("/proc/self", F_OK) == 0;
+}
+
+// Whether this machine lets a run leave the kernel's /proc behind, as above.
+bool kernels_proc_can_be_left(const std::string& fake_fd_target = "") {
+    return scratch::run_in_child("/", [&] {
+               ::_exit(leave_kernels_proc(fake_fd_target) ? 0 : 125);
+           }).status == 0;
+}
+
+// Runs the tool without the kernel's /proc: where it is mounted, in a mount namespace of its
+// own without it (none, or the fake one given a path); where it is not, as it is.
 scratch::outcome without_kernels_proc(const mailbox_dir& dir, std::vector<std::string> words,
                                       const std::string& fake_fd_target = "") {
     words.insert(words.begin(), BOARDMAP_EXE);
     return scratch::run_in_child(dir.path(), [&] {
-        if (::unshare(CLONE_NEWNS) != 0 ||
-            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            ::umount2("/proc", MNT_DETACH) != 0) {
+        if (kernels_proc_mounted() && !leave_kernels_proc(fake_fd_target)) {
             ::_exit(125);
-        }
-        if (!fake_fd_target.empty()) {
-            std::error_code error;
-            if (::mount("fake", "/proc", "tmpfs", 0, nullptr) != 0 ||
-                !std::filesystem::create_directories("/proc/self/fd", error)) {
-                ::_exit(125);
-            }
-            for (int fd = 3; fd < 16; ++fd) {
-                std::filesystem::create_symlink(fake_fd_target,
-                                                "/proc/self/fd/" + std::to_string(fd));
-            }
         }
         std::vector<char*> args;
         for (std::string& word : words) {
@@ -247,10 +269,11 @@ scratch::outcome without_kernels_proc(const mailbox_dir& dir, std::vector<std::s
 
 // Where /proc is not mounted (a chroot without it), a file found to be a regular file is opened
 // by name and kept only if it is the one found: every command works as with /proc, also through
-// a link, and a FIFO is still refused unopened. Needs root, to unmount /proc for the run alone.
-TEST(NeedsRootWithoutProc, CommandsWorkAndOddFilesAreRefused) {
-    if (::geteuid() != 0) {
-        GTEST_SKIP() << "needs root, to unmount /proc in a mount namespace of the run's own";
+// a link, and a FIFO is still refused unopened. Where /proc is mounted, each run leaves it
+// behind for itself, which needs root and a mount namespace.
+TEST(NeedsRootMountNamespace, WithoutProcCommandsWorkAndOddFilesAreRefused) {
+    if (kernels_proc_mounted() && !kernels_proc_can_be_left()) {
+        GTEST_SKIP() << "needs root and a mount namespace of its own, to unmount /proc for a run";
     }
     const auto without_proc = [](const mailbox_dir& dir, std::vector<std::string> words) {
         return without_kernels_proc(dir, std::move(words));
@@ -276,10 +299,10 @@ TEST(NeedsRootWithoutProc, CommandsWorkAndOddFilesAreRefused) {
 
 // A /proc that is not the kernel's is not trusted: the file found is opened by name as where
 // there is no /proc, never through the links that stand in /proc/self/fd, here at a FIFO whose
-// writer waits. Needs root, to mount over /proc for the run alone.
-TEST(NeedsRootWithoutProc, ProcNotTheKernelsIsNotTrusted) {
-    if (::geteuid() != 0) {
-        GTEST_SKIP() << "needs root, to mount over /proc in a mount namespace of the run's own";
+// writer waits. Needs root, a mount namespace and a mounted /proc, to cover it for a run alone.
+TEST(NeedsRootMountNamespace, ProcNotTheKernelsIsNotTrusted) {
+    if (!kernels_proc_mounted() || !kernels_proc_can_be_left("/")) {
+        GTEST_SKIP() << "needs root, a mount namespace and /proc mounted, to cover /proc for a run";
     }
     mailbox_dir dir;
     mailbox_dir outside;

@@ -2,8 +2,8 @@
 # The shared library's interface, held against the one recorded in abi/ for its version: any
 # change fails, unless it comes with a new version whose interface is recorded beside the old.
 #
-#   bash .ci/steps/library-abi.sh [BUILD-DIR]     check (default: build/, preset default)
-#   bash .ci/steps/library-abi.sh --record        record the interface of a new version
+#   bash .ci/steps/08-library-abi.sh [BUILD-DIR]     check (default: build/, preset default)
+#   bash .ci/steps/08-library-abi.sh --record        record the interface of a new version
 #
 # The version is the library's own (support_library_version in cmake/support-library.cmake),
 # which names the shared library's file: libboardmap-support.so.MAJOR.MINOR.PATCH, and the
@@ -56,7 +56,7 @@ fi
 
 if [[ ! -e $baseline ]]; then
     echo "library-abi: FAILED: no interface recorded for version $version ($baseline)." >&2
-    echo "A new version records its interface with: bash .ci/steps/library-abi.sh --record" >&2
+    echo "A new version records its interface with: bash .ci/steps/08-library-abi.sh --record" >&2
     exit 1
 fi
 failed=0

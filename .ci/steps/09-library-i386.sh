@@ -6,10 +6,10 @@
 # (an overlay over a tmpfs, as tests/large_inode.sh makes for the tool), where a library built
 # without large-file support inside fails every lookup.
 #
-#   bash .ci/steps/library-i386.sh
+#   bash .ci/steps/09-library-i386.sh
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/../.."
-source .ci/steps/library-common.sh
+source .ci/library.sh
 
 if [[ ! -f build-i386/CMakeCache.txt ]]; then
     cmake --preset i386 >/dev/null

@@ -10,10 +10,10 @@
 #   about an out buffer of NULL with a size of 0;
 # - the version macros of the installed header are the package's version.
 #
-#   bash .ci/steps/library-exports.sh [BUILD-DIR]     (default: build/, preset default)
+#   bash .ci/steps/07-library-exports.sh [BUILD-DIR]     (default: build/, preset default)
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/../.."
-source .ci/steps/library-common.sh
+source .ci/library.sh
 
 build=${1:-build}
 if [[ $build == build && ! -f build/CMakeCache.txt ]]; then

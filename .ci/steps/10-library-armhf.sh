@@ -15,10 +15,10 @@
 #   loader: the soft-float flag in its ELF header, and armel's loader for armhf's in the list of
 #   what it needs. Its code is the packaged library's, byte for byte.
 #
-#   bash .ci/steps/library-armhf.sh
+#   bash .ci/steps/10-library-armhf.sh
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/../.."
-source .ci/steps/library-common.sh
+source .ci/library.sh
 
 cmake --preset armhf-library >/dev/null
 cmake --build --preset armhf-library -j2 >/dev/null
