@@ -13,6 +13,8 @@ fi
 mkdir -p build-ci/debian
 tree=$(mktemp -d "$PWD/build-ci/debian/$release.XXXXXX")
 trap 'rm -rf "$tree"' EXIT
+# The system's / as a system has it: the tests run the tool as other users, who must reach it.
+chmod 0755 "$tree"
 if ! debootstrap --variant=minbase "$release" "$tree" http://deb.debian.org/debian \
     >"$tree.log" 2>&1; then
     tail -n 30 "$tree.log" >&2

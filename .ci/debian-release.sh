@@ -13,6 +13,7 @@ bash .ci/debian-base.sh "$release"
 root=$(mktemp -d "$PWD/build-ci/debian/$release-root.XXXXXX")
 trap 'rm -rf --one-file-system "$root"' EXIT
 tar -C "$root" -xf "build-ci/debian/$release.tar"
+chmod 0755 "$root"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 git clone -q --bare . "$root/srv/boardmap.git"
 cp .ci/debian-inside.sh "$root/srv/inside.sh"
