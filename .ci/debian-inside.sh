@@ -57,7 +57,11 @@ rm -rf build
 part build-dep apt-get build-dep -y -q ./
 part dpkg-buildpackage dpkg-buildpackage -us -uc -b
 no_compiler_warnings /srv/dpkg-buildpackage.log
-packages=(../boardmap_*.deb ../libboardmap-support-dev_*.deb)
+# Every package of debian/control (not the debug symbols' packages beside them).
+packages=()
+for package in $(dh_listpackages); do
+    packages+=(../"${package}"_*.deb)
+done
 part install apt-get install -y -q "${packages[@]}"
 test "$(/usr/bin/boardmap)" = "Error reading RUNDAT.KVD!"
 

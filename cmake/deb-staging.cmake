@@ -6,10 +6,11 @@ cmake_policy(VERSION 3.20)
 
 set(debian ${CPACK_BOARDMAP_SOURCE_DIR}/debian)
 foreach(package IN LISTS CPACK_COMPONENTS_ALL)
-    set(root ${CPACK_TEMPORARY_INSTALL_DIRECTORY}/${package}/usr/share)
-    if(NOT IS_DIRECTORY ${root})
+    # A package this build does not make (see deb-options.cmake) has no staging tree.
+    if(NOT IS_DIRECTORY ${CPACK_TEMPORARY_INSTALL_DIRECTORY}/${package})
         continue()
     endif()
+    set(root ${CPACK_TEMPORARY_INSTALL_DIRECTORY}/${package}/usr/share)
     file(COPY ${debian}/copyright DESTINATION ${root}/doc/${package})
     configure_file(${debian}/changelog ${root}/doc/${package}/changelog.Debian COPYONLY)
     if(EXISTS ${debian}/${package}.lintian-overrides)

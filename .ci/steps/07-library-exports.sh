@@ -16,7 +16,8 @@ cd "$(dirname "${BASH_SOURCE[0]}")/../.."
 source .ci/library.sh
 
 build=${1:-build}
-if [[ $build == build && ! -f build/CMakeCache.txt ]]; then
+# Configured again, so that a build directory of an earlier commit knows today's targets.
+if [[ $build == build ]]; then
     cmake --preset default >/dev/null
 fi
 cmake --build "$build" --target support support_archive -j2 >/dev/null

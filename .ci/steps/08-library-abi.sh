@@ -21,7 +21,8 @@ if [[ ${1:-} == --record ]]; then
     shift
 fi
 build=${1:-build}
-if [[ $build == build && ! -f build/CMakeCache.txt ]]; then
+# Configured again, so that a build directory of an earlier commit knows today's targets.
+if [[ $build == build ]]; then
     cmake --preset default >/dev/null
 fi
 cmake --build "$build" --target support -j2 >/dev/null

@@ -11,9 +11,7 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/../.."
 source .ci/library.sh
 
-if [[ ! -f build-i386/CMakeCache.txt ]]; then
-    cmake --preset i386 >/dev/null
-fi
+cmake --preset i386 >/dev/null
 cmake --build build-i386 --target support support_archive -j2 >/dev/null
 work=$(mktemp -d)
 cleanup() {
