@@ -4,7 +4,8 @@
 # building programs (package libboardmap-support-dev) its .so link, the static archive
 # libboardmap-support.a, the CMake package `boardmap` (target boardmap::support, the shared
 # library; boardmap::support_static, the archive) and the pkg-config file boardmap-support.pc.
-# A C program writes #include <boardmap/support.h>, a C++ one #include <boardmap/support/mailbox.hpp>.
+# A C program writes #include <boardmap/support.h>, a C++ one
+# #include <boardmap/support/mailbox.hpp>.
 
 # The shared library's own version, apart from the package's: raise the minor number when a
 # routine is added (programs built before still run), the major number, and with it the SONAME
