@@ -16,4 +16,6 @@ if { (ulimit -c 0 && QEMU_CPU=arm1176 exec "$armv7_program"); } 2>/dev/null; the
     exit 1
 fi
 echo "QEMU_CPU=arm1176: ARMv7 start-up code refused, as on a Pi Zero"
-ctest --preset armhf-arm1176
+# The sweep of a failure at every system call runs the same program's same calls as on the
+# Cortex-A7 in 05-cross.sh: the CPU makes no difference to it.
+ctest --preset armhf-arm1176 -E '^EveryCall/SystemCallFault\.'
