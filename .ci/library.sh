@@ -38,6 +38,27 @@ lookups() {
     rm -rf "$mailbox"
 }
 
+# The warnings a mailbox author's C program is built with here.
+program_warnings=(-std=c99 -Wall -Wextra -Wpedantic -Werror)
+
+# build_32bit_programs COMPILER LIBDIR DIR: the C interface test and the lookup example, built
+# into DIR by a 32-bit COMPILER through the pkg-config file of the library installed in LIBDIR,
+# as a program without large-file or 64-bit time flags is built: its own off_t and time_t are of
+# 32 bits, which is checked first.
+build_32bit_programs() {
+    local compiler=$1 dir=$3 flags
+    flags=$(PKG_CONFIG_LIBDIR=$2/pkgconfig pkg-config --cflags --libs boardmap-support)
+    echo "--- $compiler ${program_warnings[*]} ... $flags"
+    printf '%s\n' '#include <sys/types.h>' '#include <time.h>' \
+        '_Static_assert(sizeof(off_t) == 4 && sizeof(time_t) == 4, "32-bit off_t and time_t");' |
+        "$compiler" -std=c11 -fsyntax-only -x c - $flags ||
+        fail "a program of $compiler built with these flags has no 32-bit off_t and time_t"
+    mkdir -p "$dir"
+    "$compiler" "${program_warnings[@]}" -o "$dir/c_interface_test" support/c_interface_test.c \
+        $flags
+    "$compiler" "${program_warnings[@]}" -o "$dir/lookup" examples/lookup.c $flags
+}
+
 # expect_programs DIR RUNNER...: the C interface test and the lookup example, built into DIR,
 # pass and print what this machine's build prints when they run under RUNNER.
 expect_programs() {

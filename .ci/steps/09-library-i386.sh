@@ -24,17 +24,7 @@ install_library build-i386 "$work/prefix"
 libdir=$work/prefix/lib/i386-linux-gnu
 
 expected=$(expected_lookups)
-export PKG_CONFIG_LIBDIR=$libdir/pkgconfig
-flags=$(pkg-config --cflags --libs boardmap-support)
-warnings=(-std=c99 -Wall -Wextra -Wpedantic -Werror)
-echo "--- i686-linux-gnu-gcc ${warnings[*]} ... $flags"
-printf '%s\n' '#include <sys/types.h>' '#include <time.h>' \
-    '_Static_assert(sizeof(off_t) == 4 && sizeof(time_t) == 4, "32-bit off_t and time_t");' |
-    i686-linux-gnu-gcc -std=c11 -fsyntax-only -x c - $flags ||
-    fail "an i386 program built with these flags has no 32-bit off_t and time_t"
-mkdir "$work/i386"
-i686-linux-gnu-gcc "${warnings[@]}" -o "$work/i386/c_interface_test" support/c_interface_test.c $flags
-i686-linux-gnu-gcc "${warnings[@]}" -o "$work/i386/lookup" examples/lookup.c $flags
+build_32bit_programs i686-linux-gnu-gcc "$libdir" "$work/i386"
 runner=(/usr/i686-linux-gnu/lib/ld-linux.so.2 --library-path "/usr/i686-linux-gnu/lib:$libdir")
 expect_programs "$work/i386" "${runner[@]}"
 

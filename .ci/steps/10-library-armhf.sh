@@ -43,17 +43,8 @@ if arm-linux-gnueabihf-readelf -s build-armhf-library/libboardmap-support.so | g
 fi
 
 expected=$(expected_lookups)
-export PKG_CONFIG_LIBDIR=$libdir/pkgconfig
-flags=$(pkg-config --cflags --libs boardmap-support)
-warnings=(-std=c99 -Wall -Wextra -Wpedantic -Werror)
-echo "--- arm-linux-gnueabihf-gcc ${warnings[*]} ... $flags"
-printf '%s\n' '#include <sys/types.h>' '#include <time.h>' \
-    '_Static_assert(sizeof(off_t) == 4 && sizeof(time_t) == 4, "32-bit off_t and time_t");' |
-    arm-linux-gnueabihf-gcc -std=c11 -fsyntax-only -x c - $flags ||
-    fail "an armhf program built with these flags has no 32-bit off_t and time_t"
-mkdir "$work/armhf" "$work/armel"
-arm-linux-gnueabihf-gcc "${warnings[@]}" -o "$work/armhf/c_interface_test" support/c_interface_test.c $flags
-arm-linux-gnueabihf-gcc "${warnings[@]}" -o "$work/armhf/lookup" examples/lookup.c $flags
+build_32bit_programs arm-linux-gnueabihf-gcc "$libdir" "$work/armhf"
+mkdir "$work/armel"
 expect_programs "$work/armhf" qemu-arm-static -cpu cortex-a7 \
     /usr/arm-linux-gnueabihf/lib/ld-linux-armhf.so.3 --library-path "/usr/arm-linux-gnueabihf/lib:$libdir"
 
@@ -71,9 +62,9 @@ printf '\x02' | dd of="$copy" bs=1 seek=37 conv=notrunc status=none
 perl -0777 -pi -e 's/ld-linux-armhf\.so\.3\0/ld-linux.so.3\0\0\0\0\0\0\0/' "$copy"
 echo "the copy for armel's loader differs from the library in $(cmp -l "$library" "$copy" | wc -l) bytes: the ELF header's float flag and the loader's name"
 arm-linux-gnueabi-readelf -h -d "$copy" | grep -E 'Flags|NEEDED' 
-arm-linux-gnueabi-gcc "${warnings[@]}" -I"$work/prefix/include" -o "$work/armel/c_interface_test" \
+arm-linux-gnueabi-gcc "${program_warnings[@]}" -I"$work/prefix/include" -o "$work/armel/c_interface_test" \
     support/c_interface_test.c "$copy"
-arm-linux-gnueabi-gcc "${warnings[@]}" -I"$work/prefix/include" -o "$work/armel/lookup" \
+arm-linux-gnueabi-gcc "${program_warnings[@]}" -I"$work/prefix/include" -o "$work/armel/lookup" \
     examples/lookup.c "$copy"
 expect_programs "$work/armel" "${armv6[@]}" /usr/arm-linux-gnueabi/lib/ld-linux.so.3 \
     --library-path "/usr/arm-linux-gnueabi/lib:$work/armel"
